@@ -1,0 +1,43 @@
+#pragma once
+
+#include <vector>
+
+#include <tl/optional.hpp>
+
+#include "model/monsterActor.h"
+#include "model/monsterInstance.h"
+#include "model/playerActor.h"
+
+namespace tav {
+
+// One entry of the turn order: a monster group or a player figure, with its figures.
+// Both records are always present; __is_player selects the live one, and readers of the
+// model reach it only through getMonster() / getPlayer().
+struct Actor {
+  bool __is_player;
+  MonsterActor __monster;
+  PlayerActor __player;
+  bool turn_completed;
+  // The standees of a monster group, or the summons of a player.
+  std::vector<tav::MonsterInstance> instances;
+
+  // A monster entry holding a copy of monster.
+  Actor(const tav::MonsterActor& monster);
+  // A player entry holding a copy of player.
+  Actor(const tav::PlayerActor& player);
+  // As the reference forms; a null pointer gives an entry of that kind with a default record.
+  Actor(tav::MonsterActor* monster);
+  Actor(tav::PlayerActor* player);
+  // A monster entry with default records.
+  Actor();
+
+  // The live monster record, or empty when this is a player entry. The reference stays valid
+  // while the actor lives and is not moved.
+  tl::optional<MonsterActor&> getMonster();
+  tl::optional<const MonsterActor&> getMonster() const;
+  // The live player record, or empty when this is a monster entry.
+  tl::optional<PlayerActor&> getPlayer();
+  tl::optional<const PlayerActor&> getPlayer() const;
+};
+
+}  // namespace tav

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <tl/optional.hpp>
+
+namespace tav {
+
+// Group-level data of one monster kind in the turn order.
+struct MonsterActor {
+  int id = 0;
+  int level = 0;
+  bool is_normal = false;
+  bool is_elite = false;
+  // Ability card shown for the group; empty when none is shown.
+  tl::optional<int> ability;
+
+  // All fields at their defaults: numbers 0, flags false, no ability.
+  MonsterActor();
+};
+
+}  // namespace tav

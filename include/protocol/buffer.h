@@ -1,0 +1,144 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <tl/optional.hpp>
+
+namespace tav {
+namespace protocol {
+
+// A fixed-size byte array with a read and a write position (0 <= read <= write <= capacity).
+// Reads consume unread bytes; writes append into the free room. Nothing throws for short data
+// or lack of room: a read that finds no complete value returns a neutral value (0, false, an
+// empty optional) and moves nothing; a write that does not fit is dropped. The storage never
+// grows.
+class Buffer {
+ public:
+  // Owns a new 1024-byte array; both positions 0.
+  Buffer();
+  ~Buffer();
+  // Borrows data (the caller keeps it alive); all dataLength bytes count as unread, so writes
+  // fail until flush() or clear() makes room. A null data gives a Buffer of capacity 0.
+  Buffer(uint8_t* data, std::size_t dataLength);
+
+  // Copying would share or double-free the array: a Buffer is neither copied nor moved.
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+
+  // Moves the unread bytes to the front, but only when strictly more bytes have been read
+  // than remain unread (so old and new places don't overlap).
+  void flush();
+  // Both positions 0; capacity and bytes stay.
+  void clear();
+  // Sets the read position, clamped to the write position.
+  void setReadPosition(std::size_t position);
+  std::size_t getReadPosition() const;
+  // The write position.
+  std::size_t getPosition() const;
+  // The number of unread bytes.
+  std::size_t getSize() const;
+
+  // A varint; 0 if none can be read.
+  int readInt(bool optimizePositive);
+  void writeInt(int value, bool optimizePositive);
+  // One byte; 0 if none is left.
+  uint8_t readByte();
+  void writeByte(uint8_t value);
+  // A 4-byte big-endian int; 0 if fewer than 4 bytes are left.
+  int readFullInt();
+  void writeFullInt(int value);
+  // A nullable string; empty for null and when none can be read.
+  tl::optional<std::string> readString();
+  void writeString(tl::optional<std::string> value);
+  // A UTF string (16-bit count, then bytes); empty when none can be read.
+  tl::optional<std::string> readUTFString();
+  void writeUTFString(std::string value);
+  // A byte, non-zero meaning true; false when none is left.
+  bool readBoolean();
+  void writeBoolean(bool value);
+
+  // An enumeration ordinal (varint) looked up in values. An ordinal outside the list is kept
+  // as a number (cast to T), never used to index outside it.
+  template <class T>
+  T readEnum(std::vector<T> values) {
+    return lookup(values, readInt(true));
+  }
+
+  // A count, then that many ordinals appended to vec. At most as many elements as there were
+  // unread bytes after the count are appended (each takes at least one byte).
+  template <class T>
+  void readEnumArray(std::vector<T>& vec, std::vector<T> values) {
+    const std::size_t count = boundedCount(readInt(true));
+    vec.reserve(vec.size() + count);
+    for (std::size_t i = 0; i < count; ++i) vec.push_back(lookup(values, readInt(true)));
+  }
+
+  // An optional ordinal: 0 is null, k >= 1 the value of ordinal k - 1.
+  template <class T>
+  tl::optional<T> readEnumOrNull(std::vector<T> values) {
+    const int ordinal = readInt(true);
+    if (ordinal == 0) return tl::nullopt;
+    return lookup(values, static_cast<int>(static_cast<uint32_t>(ordinal) - 1u));
+  }
+
+  // The enumerator's numeric value as a varint.
+  template <class T>
+  void writeEnum(T value) {
+    writeInt(static_cast<int>(value), true);
+  }
+
+  template <class T>
+  void writeEnumArray(std::vector<T> vec) {
+    writeInt(static_cast<int>(vec.size()), true);
+    for (const T& element : vec) writeEnum(element);
+  }
+
+  // Null as the byte 00, a value as its numeric value + 1.
+  template <class T>
+  void writeEnumOrNull(tl::optional<T> value) {
+    if (!value) {
+      writeByte(0);
+    } else {
+      writeInt(static_cast<int>(static_cast<uint32_t>(*value) + 1u), true);
+    }
+  }
+
+  // Writes the count of vec and returns it; the caller writes the elements.
+  template <class T>
+  int writeArrayStart(const std::vector<T>& vec) {
+    const int count = static_cast<int>(vec.size());
+    writeInt(count, true);
+    return count;
+  }
+
+  // The count, then each element as a varint.
+  void writeIntArray(std::vector<int> vec, bool optimizePositive);
+  // A count, then that many varints appended to vec (bounded as for readEnumArray).
+  void readIntArray(std::vector<int>& vec, bool optimizePositive);
+
+ private:
+  // The number of elements a list with the given count can really hold: a count of 0 or less
+  // gives 0, and no more than the unread bytes, since each element takes at least one byte.
+  std::size_t boundedCount(int count) const {
+    const std::size_t unread = getSize();
+    return count <= 0 ? 0 : (static_cast<std::size_t>(count) < unread ? static_cast<std::size_t>(count) : unread);
+  }
+
+  template <class T>
+  static T lookup(const std::vector<T>& values, int ordinal) {
+    const auto index = static_cast<uint32_t>(ordinal);
+    return index < values.size() ? values[index] : static_cast<T>(index);
+  }
+
+  uint8_t* __data;
+  std::size_t __dataLength;
+  std::size_t __read_position;
+  std::size_t __write_position;
+  bool __free_on_delete;
+};
+
+}  // namespace protocol
+}  // namespace tav

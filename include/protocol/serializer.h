@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include <tl/optional.hpp>
+
+// Encoding of the protocol's primitive values into a run of bytes.
+//
+// Every function writes into data[0, size), never touches a byte outside it, and returns the
+// number of bytes produced, or 0 when the value does not fit or can't be encoded (the run may
+// then hold part of an encoding, which callers treat as free space).
+
+namespace tav {
+namespace protocol {
+
+std::size_t writeByte(uint8_t* data, std::size_t size, uint8_t value);
+// Big-endian two's-complement 16 bits.
+std::size_t writeShort(uint8_t* data, std::size_t size, short value);
+// Big-endian two's-complement 32 bits.
+std::size_t writeInt(uint8_t* data, std::size_t size, int value);
+// Varint of 1 to 5 bytes; zigzag-encoded unless optimizePositive.
+std::size_t writeVarInt(uint8_t* data, std::size_t size, bool optimizePositive, int value);
+// The nullable string's ASCII form. Fails for the empty string.
+std::size_t writeAscii(uint8_t* data, std::size_t size, const std::string& value);
+// A nullable string: null as 80, the empty string as 81, plain ASCII texts of two or more
+// bytes in the ASCII form, every other text in the UTF form (so it always reads back equal).
+std::size_t writeString(uint8_t* data, std::size_t size, tl::optional<std::string> value);
+// Short byte count, then the bytes. Fails for texts longer than 32767 bytes.
+std::size_t writeUTFString(uint8_t* data, std::size_t size, const std::string& value);
+
+}  // namespace protocol
+}  // namespace tav
