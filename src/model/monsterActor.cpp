@@ -1,0 +1,7 @@
+#include "model/monsterActor.h"
+
+namespace tav {
+
+MonsterActor::MonsterActor() = default;
+
+}  // namespace tav

@@ -1,0 +1,7 @@
+#include "model/monsterInstance.h"
+
+namespace tav {
+
+MonsterInstance::MonsterInstance() = default;
+
+}  // namespace tav

@@ -1,0 +1,7 @@
+#include "model/playerActor.h"
+
+namespace tav {
+
+PlayerActor::PlayerActor() = default;
+
+}  // namespace tav
