@@ -23,8 +23,10 @@ struct Header {
 // position unchanged, until the text and at least 5 bytes behind it are there.
 bool readHeader(tav::protocol::Header& state, tav::protocol::Buffer& buffer);
 
-// Appends the header: the text (event, or event + ' ' + payload) and the low 32 bits of
-// length. A text longer than 32767 bytes is not written.
+// Appends the header: the text (event, or event + ' ' + payload) as a UTF string, then the
+// low 32 bits of length as a varint. When the text is not written (longer than 32767 bytes, or
+// no room for it), the length is not written either, so no stray length can pose as a header.
+// When the text fits but the length doesn't, the text stays without its length.
 void writeHeader(const tav::protocol::Header& state, tav::protocol::Buffer& buffer);
 
 }  // namespace protocol
