@@ -1,0 +1,353 @@
+#include "print.h"
+
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <limits>
+#include <locale>
+#include <string_view>
+
+namespace tav {
+namespace {
+
+// Printed names, indexed by value. An empty entry is a member without a name of its own.
+constexpr std::string_view kConditionNames[] = {
+    "Star",    "Summon",   "NotSummon",  "Stuned",    "Immobilized", "Disarmed", "Wounded",
+    "Muddle",  "Poisoned", "Strengthen", "Invisible", "Regenerate",  "value13",  "value14",
+    "value15", "value16",  "value17",    "value18",   "value19"};
+constexpr std::string_view kMonsterTypeNames[] = {
+    "Normal", "Elite",   "Boss",    "Summon",  "value5",  "value6",  "value7",  "value8",
+    "value9", "value10", "value11", "value12", "value13", "value14", "value15", "value16"};
+constexpr std::string_view kSummonColorNames[] = {"None",  "Turquise", "Green", "Yellow", "Orange",
+                                                  "White", "Purple",   "Pink",  "Red"};
+constexpr std::string_view kCharacterClassNames[] = {
+    "Escort", "Objective", "Varsk",  "Tolmin", "Quessa", "Dravel", "Orlune",  "Fennick", "Sabrel",
+    "Kettar", "Morvik",    "Pellow", "Zarnet", "Ilvas",  "Hollet", "Wendar",  "Gessim",  "Calvet",
+    "Nostri", "Yorrel",    "",       "Astrel", "Tervo",  "Ulmeth", "Skellan", ""};
+// The card faces, not the member names.
+constexpr std::string_view kAttackModifierNames[] = {"0",  "+1", "+2",  "-1", "-2",
+                                                     "x0", "x2", "x2*", "x0*"};
+constexpr std::string_view kElementStateNames[] = {"Inert", "Strong", "Waning"};
+constexpr std::string_view kPlayerInitNames[] = {"value1", "value2", "value3", "value4", "value5"};
+
+static_assert(std::size(kConditionNames) == ConditionNS::value19 + 1u);
+static_assert(std::size(kMonsterTypeNames) == MonsterTypeNS::value16 + 1u);
+static_assert(std::size(kSummonColorNames) == SummonColorNS::Red + 1u);
+static_assert(std::size(kCharacterClassNames) == CharacterClassNS::value25 + 1u);
+static_assert(std::size(kAttackModifierNames) == AttackModifierNS::Curse + 1u);
+static_assert(std::size(kElementStateNames) == ElementStateNS::Waning + 1u);
+static_assert(std::size(kPlayerInitNames) == PlayerInitNS::value5 + 1u);
+
+// The name of value, or an empty view for any number past the end of the table.
+template <std::size_t N>
+std::string_view nameOf(const std::string_view (&names)[N], uint32_t value) {
+  return value < N ? names[value] : std::string_view();
+}
+
+// True when operator<< would render ints, unsigned longs and bools exactly as std::to_chars
+// and "1"/"0" do: decimal base, no showpos, no boolalpha, no field width and the classic
+// locale (another locale may group digits or bring its own number facet). The remaining
+// flags (skipws, unitbuf, uppercase, showbase, adjustment, floating-point flags) change
+// nothing for these values when the width is 0.
+bool formatsPlainly(const std::ostream& stream) {
+  constexpr std::ios_base::fmtflags kRelevant =
+      std::ios_base::basefield | std::ios_base::showpos | std::ios_base::boolalpha;
+  return (stream.flags() & kRelevant) == std::ios_base::dec && stream.width() == 0 &&
+         stream.getloc() == std::locale::classic();
+}
+
+// Hands dump text to a stream. While the stream formats plainly, the text is assembled in a
+// local buffer (numbers through std::to_chars) and reaches the stream in one write() per
+// record, or per 4 KiB of text. Otherwise every piece goes through the stream's operator<<
+// as it comes, so the caller's flags and locale shape it exactly as separate print() calls
+// of the pieces would. Either way the bytes are the same for the default stream state.
+class DumpWriter {
+ public:
+  explicit DumpWriter(std::ostream& stream) : stream_(stream), buffered_(formatsPlainly(stream)) {}
+  DumpWriter(const DumpWriter&) = delete;
+  DumpWriter& operator=(const DumpWriter&) = delete;
+
+  void text(std::string_view text) {
+    if (!buffered_) {
+      stream_ << text;
+      return;
+    }
+    if (text.empty()) return;
+    if (text.size() > kCapacity - used_) {
+      drain();
+      if (text.size() > kCapacity) {
+        stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
+        return;
+      }
+    }
+    std::memcpy(buffer_ + used_, text.data(), text.size());
+    used_ += text.size();
+  }
+
+  void number(int value) { put(value); }
+  void number(unsigned long value) { put(value); }
+
+  void flag(bool value) {
+    if (buffered_) {
+      text(value ? "1" : "0");
+    } else {
+      stream_ << value;
+    }
+  }
+
+  // Writes out what is still buffered; the last call on every writer.
+  void finish() { drain(); }
+
+ private:
+  static constexpr std::size_t kCapacity = 4096;
+
+  template <class Number>
+  void put(Number value) {
+    if (!buffered_) {
+      stream_ << value;
+      return;
+    }
+    // Room for every digit and a sign.
+    constexpr std::size_t kMaxChars = std::numeric_limits<Number>::digits10 + 2;
+    if (kCapacity - used_ < kMaxChars) drain();
+    used_ = static_cast<std::size_t>(
+        std::to_chars(buffer_ + used_, buffer_ + kCapacity, value).ptr - buffer_);
+  }
+
+  void drain() {
+    if (used_ == 0) return;
+    stream_.write(buffer_, static_cast<std::streamsize>(used_));
+    used_ = 0;
+  }
+
+  std::ostream& stream_;
+  const bool buffered_;
+  std::size_t used_ = 0;
+  char buffer_[kCapacity];
+};
+
+// One writeValue overload per printable type; the records use them to lay out their fields.
+
+void writeValue(DumpWriter& out, const char* text) {
+  if (text != nullptr) out.text(text);
+}
+void writeValue(DumpWriter& out, const std::string& text) { out.text(text); }
+void writeValue(DumpWriter& out, int value) { out.number(value); }
+void writeValue(DumpWriter& out, unsigned long value) { out.number(value); }
+void writeValue(DumpWriter& out, bool value) { out.flag(value); }
+
+// An enumeration name; a number outside the enumeration writes nothing at all.
+void writeName(DumpWriter& out, std::string_view name) {
+  if (!name.empty()) out.text(name);
+}
+void writeValue(DumpWriter& out, Condition value) {
+  writeName(out, nameOf(kConditionNames, value));
+}
+void writeValue(DumpWriter& out, MonsterType value) {
+  writeName(out, nameOf(kMonsterTypeNames, value));
+}
+void writeValue(DumpWriter& out, SummonColor value) {
+  writeName(out, nameOf(kSummonColorNames, value));
+}
+void writeValue(DumpWriter& out, AttackModifier value) {
+  writeName(out, nameOf(kAttackModifierNames, value));
+}
+void writeValue(DumpWriter& out, ElementState value) {
+  writeName(out, nameOf(kElementStateNames, value));
+}
+void writeValue(DumpWriter& out, PlayerInit value) {
+  writeName(out, nameOf(kPlayerInitNames, value));
+}
+
+// Classes without a name of their own, named or not, print as "Unknown (<number>)".
+void writeValue(DumpWriter& out, CharacterClass value) {
+  const std::string_view name = nameOf(kCharacterClassNames, value);
+  if (!name.empty()) {
+    out.text(name);
+    return;
+  }
+  out.text("Unknown (");
+  out.number(static_cast<int>(value));
+  out.text(")");
+}
+
+// label, value, line feed: the shape of every field line.
+template <class Value>
+void writeLine(DumpWriter& out, const char* label, const Value& value) {
+  out.text(label);
+  writeValue(out, value);
+  out.text("\n");
+}
+
+// An absent number prints as -1.
+void writeLine(DumpWriter& out, const char* label, const tl::optional<int>& value) {
+  writeLine(out, label, value.value_or(-1));
+}
+
+// The count line of a condition list, then one line per entry at 9 spaces.
+void writeConditions(DumpWriter& out, const char* label, const std::vector<Condition>& list) {
+  writeLine(out, label, static_cast<unsigned long>(list.size()));
+  for (const Condition condition : list) writeLine(out, "         ", condition);
+}
+
+// "label{ 1 2 }": each number followed by one space, then the closing brace.
+void writeNumberList(DumpWriter& out, const char* label, const std::vector<int>& numbers) {
+  out.text(label);
+  for (const int number : numbers) {
+    out.number(number);
+    out.text(" ");
+  }
+  out.text("}\n");
+}
+
+void writeValue(DumpWriter& out, const MonsterInstance& instance) {
+  out.text("   {\n");
+  writeLine(out, "       number: ", instance.number);
+  writeLine(out, "       type: ", instance.type);
+  if (instance.type == MonsterTypeNS::Summon) {
+    writeLine(out, "       summon_color:  ", instance.summon_color);
+    writeLine(out, "       summon_move:   ", instance.summon_move);
+    writeLine(out, "       summon_attack: ", instance.summon_attack);
+    writeLine(out, "       summon_range:  ", instance.summon_range);
+  }
+  writeLine(out, "       is_new: ", instance.is_new);
+  writeLine(out, "       hp: ", instance.hp);
+  writeLine(out, "       hp_max: ", instance.hp_max);
+  writeConditions(out, "       conditions: ", instance.conditions);
+  writeConditions(out, "       conditions expired: ", instance.conditions_expired);
+  writeConditions(out, "       conditions current_turn: ", instance.conditions_current_turn);
+  out.text("   }\n");
+}
+
+void writeValue(DumpWriter& out, const MonsterActor& monster) {
+  out.text("  {\n");
+  writeLine(out, "    id:        ", monster.id);
+  writeLine(out, "    level:     ", monster.level);
+  writeLine(out, "    is_normal: ", monster.is_normal);
+  writeLine(out, "    is_elite:  ", monster.is_elite);
+  writeLine(out, "    ability:  ", monster.ability);
+  out.text("  }\n");
+}
+
+void writeValue(DumpWriter& out, const PlayerActor& player) {
+  out.text("   {\n");
+  writeLine(out, "       name: ", player.name);
+  writeLine(out, "       character_class: ", player.character_class);
+  writeLine(out, "       xp: ", player.xp);
+  writeLine(out, "       hp: ", player.hp);
+  writeLine(out, "       hp_max: ", player.hp_max);
+  writeLine(out, "       level: ", player.level);
+  writeLine(out, "       loot: ", player.loot);
+  writeLine(out, "       initiative: ", player.initiative);
+  writeConditions(out, "       conditions: ", player.conditions);
+  writeConditions(out, "       conditions expired: ", player.conditions_expired);
+  writeConditions(out, "       conditions current_turn: ", player.conditions_current_turn);
+  writeLine(out, "       exhausted: ", player.exhausted);
+  out.text("   }\n");
+}
+
+// Only the live record is printed; the accessors pick it.
+void writeValue(DumpWriter& out, const Actor& actor) {
+  if (const auto monster = actor.getMonster()) {
+    out.text("monster\n");
+    writeValue(out, *monster);
+  }
+  if (const auto player = actor.getPlayer()) {
+    out.text("player\n");
+    writeValue(out, *player);
+  }
+  writeLine(out, "turn_completed: ", actor.turn_completed);
+  for (const MonsterInstance& instance : actor.instances) {
+    out.text("instance: ");
+    writeValue(out, instance);
+    out.text("\n");
+  }
+}
+
+// shown and was_shown are not part of the dump.
+void writeValue(DumpWriter& out, const MonsterAbilityDeck& deck) {
+  writeLine(out, "id: ", deck.id);
+  writeLine(out, "shuffle: ", deck.shuffle);
+  writeLine(out, "shown ability: ", deck.shown_ability);
+  writeNumberList(out, "abilties: { ", deck.abilities);
+  writeNumberList(out, "abilties discard: { ", deck.abilities_discard);
+}
+
+void writeValue(DumpWriter& out, const GameState& state) {
+  writeLine(out, "round: ", state.round);
+  writeLine(out, "scen nr: ", state.scenario_number);
+  writeLine(out, "scen lvl: ", state.scenario_level);
+  writeLine(out, "track standees: ", state.track_standees);
+  writeLine(out, "ability cards: ", state.ability_cards);
+  writeLine(out, "rand standees: ", state.random_standees);
+  writeLine(out, "elite first: ", state.elites_first);
+  writeLine(out, "expire cond: ", state.expire_conditions);
+  writeLine(out, "solo: ", state.solo);
+  writeLine(out, "hide stats: ", state.hide_stats);
+  writeLine(out, "calc stats: ", state.calculate_stats);
+  writeLine(out, "can draw: ", state.can_draw);
+  writeLine(out, "needs shuffle: ", state.needs_shuffle);
+  writeLine(out, "player init: ", state.player_init);
+  for (const AttackModifier card : state.attack_modifiers) {
+    writeLine(out, "attack modifier: ", card);
+  }
+  for (const AttackModifier card : state.attack_modifiers_discard) {
+    writeLine(out, "attack modifier discard: ", card);
+  }
+  if (state.attack_modifier1) writeLine(out, "attack modifier 1: ", *state.attack_modifier1);
+  if (state.attack_modifier2) writeLine(out, "attack modifier 2: ", *state.attack_modifier2);
+  writeLine(out, "fire state:  ", state.fire);
+  writeLine(out, "ics state:   ", state.ice);
+  writeLine(out, "air state:   ", state.air);
+  writeLine(out, "earth state: ", state.earth);
+  writeLine(out, "light state: ", state.light);
+  writeLine(out, "dark state:  ", state.dark);
+  writeNumberList(out, "removed abilities: {", state.removed_abilities);
+  writeLine(out, "bad omen: ", state.bad_omen);
+  writeLine(out, "brav: ", state.brav);
+  for (const auto& entry : state.ability_decks) {
+    out.text("monster ability deck: ");
+    writeValue(out, entry.second);
+  }
+  for (const Actor& actor : state.actors) {
+    out.text("actor: ");
+    writeValue(out, actor);
+  }
+}
+
+// Every print overload: one writer per call, so a record reaches the stream in one piece.
+template <class Value>
+void dump(const Value& value) {
+  DumpWriter out(std::cout);
+  writeValue(out, value);
+  out.finish();
+}
+
+}  // namespace
+
+// A null text prints nothing.
+void print(const char* text) { dump(text); }
+void print(const int& value) { dump(value); }
+void print(const unsigned long& value) { dump(value); }
+void print(const bool& value) { dump(value); }
+void print(const std::string& value) { dump(value); }
+
+void print(const tav::AttackModifier& value) { dump(value); }
+void print(const tav::CharacterClass& value) { dump(value); }
+void print(const tav::Condition& value) { dump(value); }
+void print(const tav::ElementState& value) { dump(value); }
+void print(const tav::MonsterType& value) { dump(value); }
+void print(const tav::PlayerInit& value) { dump(value); }
+void print(const tav::SummonColor& value) { dump(value); }
+
+void print(const tav::Actor& actor) { dump(actor); }
+void print(const tav::MonsterAbilityDeck& deck) { dump(deck); }
+void print(const tav::MonsterActor& monster) { dump(monster); }
+void print(const tav::MonsterInstance& instance) { dump(instance); }
+void print(const tav::PlayerActor& player) { dump(player); }
+void print(const tav::GameState& state) { dump(state); }
+
+}  // namespace tav

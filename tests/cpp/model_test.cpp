@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/actor.h"
+#include "model/characterClass.h"
+#include "model/condition.h"
+#include "model/gameState.h"
+#include "model/monsterAbilityDeck.h"
+
+namespace {
+
+using namespace tav;
+
+// Field-by-field equality of the records, for the construction tests.
+void expectSameMonster(const MonsterActor& a, const MonsterActor& b) {
+  EXPECT_EQ(a.id, b.id);
+  EXPECT_EQ(a.level, b.level);
+  EXPECT_EQ(a.is_normal, b.is_normal);
+  EXPECT_EQ(a.is_elite, b.is_elite);
+  EXPECT_EQ(a.ability, b.ability);
+}
+
+void expectSamePlayer(const PlayerActor& a, const PlayerActor& b) {
+  EXPECT_EQ(a.name, b.name);
+  EXPECT_EQ(a.character_class, b.character_class);
+  EXPECT_EQ(a.xp, b.xp);
+  EXPECT_EQ(a.hp, b.hp);
+  EXPECT_EQ(a.hp_max, b.hp_max);
+  EXPECT_EQ(a.level, b.level);
+  EXPECT_EQ(a.loot, b.loot);
+  EXPECT_EQ(a.initiative, b.initiative);
+  EXPECT_EQ(a.conditions, b.conditions);
+  EXPECT_EQ(a.conditions_expired, b.conditions_expired);
+  EXPECT_EQ(a.conditions_current_turn, b.conditions_current_turn);
+  EXPECT_EQ(a.exhausted, b.exhausted);
+}
+
+void expectActor(const Actor& actor, bool is_player, const MonsterActor& monster,
+                 const PlayerActor& player) {
+  EXPECT_EQ(actor.__is_player, is_player);
+  expectSameMonster(actor.__monster, monster);
+  expectSamePlayer(actor.__player, player);
+  EXPECT_FALSE(actor.turn_completed);
+  EXPECT_TRUE(actor.instances.empty());
+}
+
+MonsterActor sampleMonster() {
+  MonsterActor monster;
+  monster.id = 4;
+  monster.level = 2;
+  monster.is_elite = true;
+  monster.ability = 17;
+  return monster;
+}
+
+PlayerActor samplePlayer() {
+  PlayerActor player;
+  player.name = "hero";
+  player.character_class = CharacterClassNS::Skellan;
+  player.hp = 7;
+  player.conditions = {ConditionNS::Muddle, ConditionNS::Muddle};
+  player.exhausted = true;
+  return player;
+}
+
+TEST(ValueLists, EveryCallReturnsAnIndependentVector) {
+  std::vector<Condition> first = getConditionValues();
+  first[0] = ConditionNS::Regenerate;
+  first.pop_back();
+  const std::vector<Condition> second = getConditionValues();
+  ASSERT_EQ(second.size(), 19u);
+  EXPECT_EQ(second.front(), ConditionNS::Star);
+  EXPECT_EQ(second.back(), ConditionNS::value19);
+  const std::vector<CharacterClass> classes = getCharacterClassValues();
+  ASSERT_EQ(classes.size(), 26u);
+  EXPECT_EQ(classes[19], CharacterClassNS::Yorrel);
+  EXPECT_EQ(classes[20], CharacterClassNS::value20);
+  EXPECT_EQ(classes[21], CharacterClassNS::Astrel);
+  EXPECT_EQ(classes[25], CharacterClassNS::value25);
+}
+
+TEST(RecordDefaults, FiguresAndActors) {
+  const MonsterInstance figure;
+  EXPECT_EQ(figure.number, 0);
+  EXPECT_EQ(figure.type, MonsterTypeNS::Normal);
+  EXPECT_EQ(figure.summon_color, SummonColorNS::None);
+  EXPECT_EQ(figure.summon_move + figure.summon_attack + figure.summon_range, 0);
+  EXPECT_FALSE(figure.is_new);
+  EXPECT_EQ(figure.hp + figure.hp_max, 0);
+  EXPECT_TRUE(figure.conditions.empty() && figure.conditions_expired.empty() &&
+              figure.conditions_current_turn.empty());
+
+  const MonsterActor monster;
+  EXPECT_EQ(monster.id + monster.level, 0);
+  EXPECT_FALSE(monster.is_normal || monster.is_elite);
+  EXPECT_FALSE(monster.ability.has_value());
+
+  const PlayerActor player;
+  EXPECT_EQ(player.name, "");
+  EXPECT_EQ(player.character_class, CharacterClassNS::Escort);
+  EXPECT_EQ(player.xp + player.hp + player.hp_max + player.level + player.loot + player.initiative,
+            0);
+  EXPECT_TRUE(player.conditions.empty() && player.conditions_expired.empty() &&
+              player.conditions_current_turn.empty());
+  EXPECT_FALSE(player.exhausted);
+}
+
+TEST(ActorConstruction, EveryFormBuildsTheLiveRecordAndDefaultsTheOther) {
+  MonsterActor monster = sampleMonster();
+  PlayerActor player = samplePlayer();
+  expectActor(Actor(), false, MonsterActor(), PlayerActor());
+  expectActor(Actor(MonsterActor()), false, MonsterActor(), PlayerActor());
+  expectActor(Actor(monster), false, monster, PlayerActor());
+  expectActor(Actor(&monster), false, monster, PlayerActor());
+  expectActor(Actor(player), true, MonsterActor(), player);
+  expectActor(Actor(&player), true, MonsterActor(), player);
+  // A null pointer gives an entry of the requested kind with a default record.
+  expectActor(Actor(static_cast<MonsterActor*>(nullptr)), false, MonsterActor(), PlayerActor());
+  expectActor(Actor(static_cast<PlayerActor*>(nullptr)), true, MonsterActor(), PlayerActor());
+}
+
+TEST(ActorAccessors, OnlyTheLiveRecordIsReachable) {
+  Actor actor(sampleMonster());
+  const Actor& view = actor;
+  ASSERT_TRUE(actor.getMonster().has_value());
+  EXPECT_EQ(&*actor.getMonster(), &actor.__monster);
+  EXPECT_EQ(&*view.getMonster(), &actor.__monster);
+  EXPECT_FALSE(actor.getPlayer().has_value());
+  EXPECT_FALSE(view.getPlayer().has_value());
+  EXPECT_THROW(actor.getPlayer().value(), tl::bad_optional_access);
+
+  // Writes through the mutable accessor reach the actor.
+  actor.getMonster()->level = 6;
+  EXPECT_EQ(actor.__monster.level, 6);
+
+  // The flag alone switches the live record; neither record is touched.
+  actor.__is_player = true;
+  EXPECT_FALSE(actor.getMonster().has_value());
+  ASSERT_TRUE(view.getPlayer().has_value());
+  EXPECT_EQ(&*view.getPlayer(), &actor.__player);
+  expectSamePlayer(*view.getPlayer(), PlayerActor());
+  actor.getPlayer()->name = "switched";
+  actor.__is_player = false;
+  ASSERT_TRUE(view.getMonster().has_value());
+  EXPECT_EQ(view.getMonster()->level, 6);
+  EXPECT_EQ(view.getMonster()->ability, tl::make_optional(17));
+  EXPECT_EQ(actor.__player.name, "switched");
+}
+
+TEST(ActorCopies, FiguresAreCopiedDeeply) {
+  Actor source(samplePlayer());
+  MonsterInstance figure;
+  figure.type = MonsterTypeNS::Elite;
+  figure.summon_move = 3;
+  figure.conditions = {ConditionNS::Wounded};
+  source.instances.push_back(figure);
+
+  Actor copy = source;
+  copy.instances[0].conditions[0] = ConditionNS::Invisible;
+  copy.getPlayer()->conditions.clear();
+  EXPECT_EQ(source.instances[0].conditions[0], ConditionNS::Wounded);
+  EXPECT_EQ(source.getPlayer()->conditions.size(), 2u);
+  EXPECT_EQ(copy.instances[0].summon_move, 3);
+
+  Actor assigned;
+  assigned = source;
+  expectSamePlayer(*assigned.getPlayer(), samplePlayer());
+  EXPECT_EQ(assigned.instances.size(), 1u);
+}
+
+TEST(GameStateModel, Defaults) {
+  const GameState state;
+  EXPECT_EQ(state.round + state.scenario_number + state.scenario_level + state.bad_omen, 0);
+  EXPECT_FALSE(state.track_standees || state.ability_cards || state.random_standees ||
+               state.elites_first || state.expire_conditions || state.solo || state.hide_stats ||
+               state.calculate_stats || state.can_draw || state.needs_shuffle || state.brav);
+  EXPECT_EQ(state.player_init, PlayerInitNS::value1);
+  EXPECT_FALSE(state.attack_modifier1.has_value());
+  EXPECT_FALSE(state.attack_modifier2.has_value());
+  for (const ElementState element :
+       {state.fire, state.ice, state.air, state.earth, state.light, state.dark}) {
+    EXPECT_EQ(element, ElementStateNS::Inert);
+  }
+  EXPECT_TRUE(state.attack_modifiers.empty() && state.attack_modifiers_discard.empty() &&
+              state.removed_abilities.empty() && state.ability_decks.empty() &&
+              state.actors.empty());
+}
+
+TEST(GameStateModel, ClearEmptiesTheContainersOnly) {
+  GameState state;
+  state.round = 5;
+  state.solo = true;
+  state.bad_omen = 2;
+  state.brav = true;
+  state.player_init = PlayerInitNS::value4;
+  state.dark = ElementStateNS::Waning;
+  state.attack_modifier1 = AttackModifierNS::Crit;
+  state.attack_modifiers = {AttackModifierNS::Bless};
+  state.attack_modifiers_discard = {AttackModifierNS::Curse};
+  state.removed_abilities = {8};
+  state.ability_decks[1] = MonsterAbilityDeck(1);
+  state.actors = {Actor(sampleMonster()), Actor(samplePlayer())};
+
+  state.clear();
+  EXPECT_TRUE(state.attack_modifiers.empty() && state.attack_modifiers_discard.empty() &&
+              state.removed_abilities.empty() && state.ability_decks.empty() &&
+              state.actors.empty());
+  EXPECT_EQ(state.round, 5);
+  EXPECT_TRUE(state.solo && state.brav);
+  EXPECT_EQ(state.bad_omen, 2);
+  EXPECT_EQ(state.player_init, PlayerInitNS::value4);
+  EXPECT_EQ(state.dark, ElementStateNS::Waning);
+  EXPECT_EQ(state.attack_modifier1, tl::make_optional(AttackModifierNS::Crit));
+  EXPECT_FALSE(state.attack_modifier2.has_value());
+}
+
+TEST(MonsterAbilityDeckModel, ConstructorsAndMapOrder) {
+  const MonsterAbilityDeck seven(7);
+  EXPECT_EQ(seven.id, 7);
+  EXPECT_FALSE(seven.shuffle || seven.shown || seven.was_shown);
+  EXPECT_FALSE(seven.shown_ability.has_value());
+  EXPECT_TRUE(seven.abilities.empty() && seven.abilities_discard.empty());
+  EXPECT_EQ(MonsterAbilityDeck().id, 0);
+
+  GameState state;
+  for (const int key : {9, 2, 5}) state.ability_decks[key] = MonsterAbilityDeck(key);
+  std::vector<int> keys;
+  for (const auto& entry : state.ability_decks) keys.push_back(entry.first);
+  EXPECT_EQ(keys, (std::vector<int>{2, 5, 9}));
+
+  // A second assignment under the same key replaces the deck.
+  MonsterAbilityDeck replacement(3);
+  replacement.abilities = {1, 2};
+  state.ability_decks[3] = MonsterAbilityDeck(3);
+  state.ability_decks[3] = replacement;
+  EXPECT_EQ(state.ability_decks.count(3), 1u);
+  EXPECT_EQ(state.ability_decks.at(3).abilities, (std::vector<int>{1, 2}));
+}
+
+}  // namespace
