@@ -1,0 +1,173 @@
+// The Python module tav: the game model, Buffer, the message header and the text dump.
+//
+// The order of the declarations below is the order in which the module registers its classes
+// and functions: the iterator class, the optional classes with make_optional, the enumeration
+// holders with their value lists, the records, _print, Buffer, Header with readHeader and
+// writeHeader, and finally the containers.
+%module tav
+
+%feature("autodoc", "3");
+
+// Expected warnings: keyword renames (print -> _print, SummonColor.None -> _None), overloads
+// that Python cannot tell apart (the enumeration forms of _print and make_optional, the const
+// accessors of Actor), and the private scope of Buffer's members.
+#pragma SWIG nowarn=314,509,512
+
+%{
+#include "model/actor.h"
+#include "model/attackModifier.h"
+#include "model/characterClass.h"
+#include "model/condition.h"
+#include "model/elementState.h"
+#include "model/gameState.h"
+#include "model/monsterAbilityDeck.h"
+#include "model/monsterActor.h"
+#include "model/monsterInstance.h"
+#include "model/monsterType.h"
+#include "model/playerActor.h"
+#include "model/playerInit.h"
+#include "model/summonColor.h"
+#include "print.h"
+#include "protocol/buffer.h"
+#include "protocol/header.h"
+
+// Actor's two record fields are seen by the binding under their unqualified names.
+using tav::MonsterActor;
+using tav::PlayerActor;
+%}
+
+%include <stdint.i>
+%include <std_string.i>
+
+%include "handles.i"
+
+// A method or attribute called with None as its object would reach native code with a null
+// object: refuse it as a null reference.
+%typemap(check, noblock=1) SWIGTYPE *self {
+  if (!$1) {
+    %argument_nullref("$type", $symname, $argnum);
+  }
+}
+
+// Opaque handles that own their object: released when collected.
+%tav_owned_handle(std::invalid_argument)
+%tav_owned_handle(tl::optional<std::string>)
+%tav_owned_handle(std::vector<tav::AttackModifierNS::Value>)
+%tav_owned_handle(std::allocator<int>)
+%tav_owned_handle(std::allocator<tav::CharacterClassNS::Value>)
+%tav_owned_handle(std::allocator<tav::ConditionNS::Value>)
+%tav_owned_handle(std::allocator<tav::ElementStateNS::Value>)
+%tav_owned_handle(std::allocator<tav::MonsterTypeNS::Value>)
+%tav_owned_handle(std::allocator<tav::PlayerInitNS::Value>)
+%tav_owned_handle(std::allocator<tav::SummonColorNS::Value>)
+%tav_owned_handle(std::allocator<tav::Actor>)
+%tav_owned_handle(std::allocator<tav::MonsterInstance>)
+%tav_owned_handle(std::allocator<std::pair<int const, tav::MonsterAbilityDeck> >)
+
+%include "containers.i"
+%include <std_vector.i>
+%include <std_map.i>
+
+// Optional values.
+%include "optional.i"
+
+%template(OptionalMonsterActor) tl::optional<tav::MonsterActor>;
+%template(OptionalPlayerActor) tl::optional<tav::PlayerActor>;
+%template(Optionalint) tl::optional<int>;
+%template(OptionalAttackModifier) tl::optional<tav::AttackModifierNS::Value>;
+%template(OptionalCharacterClass) tl::optional<tav::CharacterClassNS::Value>;
+%template(OptionalCondition) tl::optional<tav::ConditionNS::Value>;
+%template(OptionalElementState) tl::optional<tav::ElementStateNS::Value>;
+%template(OptionalMonsterType) tl::optional<tav::MonsterTypeNS::Value>;
+%template(OptionalPlayerInit) tl::optional<tav::PlayerInitNS::Value>;
+%template(OptionalSummonColor) tl::optional<tav::SummonColorNS::Value>;
+
+%template(make_optional) tl::make_optional<tav::MonsterActor>;
+%template(make_optional) tl::make_optional<tav::PlayerActor>;
+%template(make_optional) tl::make_optional<int>;
+%template(make_optional) tl::make_optional<tav::AttackModifierNS::Value>;
+%template(make_optional) tl::make_optional<tav::CharacterClassNS::Value>;
+%template(make_optional) tl::make_optional<tav::ConditionNS::Value>;
+%template(make_optional) tl::make_optional<tav::ElementStateNS::Value>;
+%template(make_optional) tl::make_optional<tav::MonsterTypeNS::Value>;
+%template(make_optional) tl::make_optional<tav::PlayerInitNS::Value>;
+%template(make_optional) tl::make_optional<tav::SummonColorNS::Value>;
+
+// Enumerations: each scope struct becomes a holder class named after the enumeration.
+%rename(AttackModifier) tav::AttackModifierNS;
+%rename(CharacterClass) tav::CharacterClassNS;
+%rename(Condition) tav::ConditionNS;
+%rename(ElementState) tav::ElementStateNS;
+%rename(MonsterType) tav::MonsterTypeNS;
+%rename(PlayerInit) tav::PlayerInitNS;
+%rename(SummonColor) tav::SummonColorNS;
+
+%include "model/attackModifier.h"
+%include "model/characterClass.h"
+%include "model/condition.h"
+%include "model/elementState.h"
+%include "model/monsterType.h"
+%include "model/playerInit.h"
+%include "model/summonColor.h"
+
+// Records. Pointer arguments of the records and of Buffer must not be null: Actor(None),
+// None assigned to a container or optional attribute and Buffer(None, n) are refused.
+%typemap(check, noblock=1) SWIGTYPE * {
+  if (!$1) {
+    %argument_nullref("$type", $symname, $argnum);
+  }
+}
+
+// getMonster() and getPlayer(): None for the other kind of actor, else a view of the live
+// record.
+%define %tav_record_view(RECORD)
+%typemap(out, noblock=1) tl::optional<RECORD &>, tl::optional<tav::RECORD &> {
+  {
+    const $1_ltype &view = $1;
+    $result = view ? SWIG_NewPointerObj(%as_voidptr(&*view), $descriptor(tav::RECORD *), 0) : SWIG_Py_Void();
+  }
+}
+%typemap(out, noblock=1) tl::optional<RECORD const &>, tl::optional<tav::RECORD const &> {
+  {
+    const $1_ltype &view = $1;
+    $result = view ? SWIG_NewPointerObj(%as_voidptr(const_cast<tav::RECORD *>(&*view)), $descriptor(tav::RECORD *), 0) : SWIG_Py_Void();
+  }
+}
+%enddef
+%tav_record_view(MonsterActor)
+%tav_record_view(PlayerActor)
+
+// actor.h comes before the headers of its two records, so that its fields keep their
+// unqualified record types (opaque handles) while its constructors take the record classes.
+%include "model/actor.h"
+%include "model/monsterAbilityDeck.h"
+%include "model/monsterActor.h"
+%include "model/monsterInstance.h"
+%include "model/playerActor.h"
+%include "model/gameState.h"
+
+// The text dump: only the enumeration and record forms.
+%ignore tav::print(const char *);
+%ignore tav::print(const int &);
+%ignore tav::print(const unsigned long &);
+%ignore tav::print(const bool &);
+%ignore tav::print(const std::string &);
+%include "print.h"
+
+// Buffer and the message header.
+%include "protocol/buffer.h"
+%include "protocol/header.h"
+
+%typemap(check) SWIGTYPE *;
+
+// Containers.
+%template(IntVector) std::vector<int>;
+%template(CharacterClassVector) std::vector<tav::CharacterClassNS::Value>;
+%template(ConditionVector) std::vector<tav::ConditionNS::Value>;
+%template(ElementStateVector) std::vector<tav::ElementStateNS::Value>;
+%template(MonsterTypeVector) std::vector<tav::MonsterTypeNS::Value>;
+%template(PlayerInitVector) std::vector<tav::PlayerInitNS::Value>;
+%template(SummonColorVector) std::vector<tav::SummonColorNS::Value>;
+%template(ActorVector) std::vector<tav::Actor>;
+%template(MonsterInstanceVector) std::vector<tav::MonsterInstance>;
+%template(MonsterAbilityDeckLookupMap) std::map<int, tav::MonsterAbilityDeck>;
