@@ -165,8 +165,9 @@ TEST(VarInt, WriteThatDoesNotFitFailsAndWritesNothing) {
 
 TEST(VarInt, RoundTripsBoundaryValues) {
   for (int shift = 0; shift < 32; ++shift) {
-    const auto base = static_cast<int>(1u << shift);
-    for (const int v : {base - 1, base, base + 1, -base, -base - 1, -base + 1}) {
+    const uint32_t base = 1u << shift;  // wraps like the 32-bit values on the wire
+    for (const uint32_t u : {base - 1, base, base + 1, 0u - base, ~base, 1u - base}) {
+      const auto v = static_cast<int>(u);
       for (const bool positive : {true, false}) {
         const Bytes bytes = encodeVarInt(v, positive);
         tl::optional<int> value;
