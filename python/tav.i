@@ -63,6 +63,16 @@ using tav::PlayerActor;
 %tav_owned_handle(std::allocator<tav::Actor>)
 %tav_owned_handle(std::allocator<tav::MonsterInstance>)
 %tav_owned_handle(std::allocator<std::pair<int const, tav::MonsterAbilityDeck> >)
+%tav_owned_handle(MonsterActor)
+%tav_owned_handle(PlayerActor)
+
+// A handle's representation shows the last name of its type: make that the spelling of the
+// GameState fields rather than the enumeration's inner name.
+%init %{
+  SWIGTYPE_p_std__vectorT_tav__AttackModifierNS__Value_std__allocatorT_tav__AttackModifierNS__Value_t_t->str =
+      "std::vector< tav::AttackModifierNS::Value,std::allocator< tav::AttackModifierNS::Value > > *|"
+      "std::vector< tav::AttackModifier,std::allocator< tav::AttackModifier > > *";
+%}
 
 %include "containers.i"
 %include <std_vector.i>
