@@ -17,10 +17,13 @@
 #include "model/summonColor.h"
 
 // The text dump: every function writes to std::cout, adds no line end of its own unless its
-// layout has one, and never flushes. Stream errors are ignored.
+// layout has one, and never flushes. Stream errors are ignored. The caller's flags, width and
+// locale shape the text exactly as operator<< of each piece would (a width pads the first
+// piece only); they are never set here. With the default stream state a call reaches the
+// stream as one write per 4 KiB of text.
 namespace tav {
 
-// Building blocks.
+// Building blocks. A null text prints nothing.
 void print(const char* text);
 void print(const int& value);
 void print(const unsigned long& value);

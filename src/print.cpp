@@ -175,26 +175,27 @@ void writeValue(DumpWriter& out, CharacterClass value) {
 }
 
 // label, value, line feed: the shape of every field line.
+// Labels are string views so that their lengths are known where the literals are.
 template <class Value>
-void writeLine(DumpWriter& out, const char* label, const Value& value) {
+void writeLine(DumpWriter& out, std::string_view label, const Value& value) {
   out.text(label);
   writeValue(out, value);
   out.text("\n");
 }
 
 // An absent number prints as -1.
-void writeLine(DumpWriter& out, const char* label, const tl::optional<int>& value) {
+void writeLine(DumpWriter& out, std::string_view label, const tl::optional<int>& value) {
   writeLine(out, label, value.value_or(-1));
 }
 
 // The count line of a condition list, then one line per entry at 9 spaces.
-void writeConditions(DumpWriter& out, const char* label, const std::vector<Condition>& list) {
+void writeConditions(DumpWriter& out, std::string_view label, const std::vector<Condition>& list) {
   writeLine(out, label, static_cast<unsigned long>(list.size()));
   for (const Condition condition : list) writeLine(out, "         ", condition);
 }
 
 // "label{ 1 2 }": each number followed by one space, then the closing brace.
-void writeNumberList(DumpWriter& out, const char* label, const std::vector<int>& numbers) {
+void writeNumberList(DumpWriter& out, std::string_view label, const std::vector<int>& numbers) {
   out.text(label);
   for (const int number : numbers) {
     out.number(number);
