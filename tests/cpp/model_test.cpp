@@ -81,30 +81,12 @@ TEST(ValueLists, EveryCallReturnsAnIndependentVector) {
   EXPECT_EQ(classes[25], CharacterClassNS::value25);
 }
 
-TEST(RecordDefaults, FiguresAndActors) {
-  const MonsterInstance figure;
-  EXPECT_EQ(figure.number, 0);
-  EXPECT_EQ(figure.type, MonsterTypeNS::Normal);
-  EXPECT_EQ(figure.summon_color, SummonColorNS::None);
-  EXPECT_EQ(figure.summon_move + figure.summon_attack + figure.summon_range, 0);
-  EXPECT_FALSE(figure.is_new);
-  EXPECT_EQ(figure.hp + figure.hp_max, 0);
-  EXPECT_TRUE(figure.conditions.empty() && figure.conditions_expired.empty() &&
-              figure.conditions_current_turn.empty());
-
-  const MonsterActor monster;
-  EXPECT_EQ(monster.id + monster.level, 0);
-  EXPECT_FALSE(monster.is_normal || monster.is_elite);
-  EXPECT_FALSE(monster.ability.has_value());
-
+TEST(RecordDefaults, PlayerIsUnnamedEscortAndMonsterShowsNoAbility) {
   const PlayerActor player;
   EXPECT_EQ(player.name, "");
   EXPECT_EQ(player.character_class, CharacterClassNS::Escort);
-  EXPECT_EQ(player.xp + player.hp + player.hp_max + player.level + player.loot + player.initiative,
-            0);
-  EXPECT_TRUE(player.conditions.empty() && player.conditions_expired.empty() &&
-              player.conditions_current_turn.empty());
-  EXPECT_FALSE(player.exhausted);
+  EXPECT_FALSE(MonsterActor().ability.has_value());
+  EXPECT_EQ(MonsterInstance().type, MonsterTypeNS::Normal);
 }
 
 TEST(ActorConstruction, EveryFormBuildsTheLiveRecordAndDefaultsTheOther) {
