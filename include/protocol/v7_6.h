@@ -3,14 +3,18 @@
 #include "model/gameState.h"
 #include "protocol/buffer.h"
 
-// Game-state message body, protocol 7.6.
+// Game-state message body, protocol 7.6: nine table flags (no ability_cards), the two optional
+// attack-modifier cards instead of the discard pile, no removed abilities, bad omen or brav, a
+// short deck record (id, shown, was_shown, draw pile) and no monster ability. Player initiative
+// travels as it is (8.x writes 78 there). The body carries no version mark.
 namespace tav {
 namespace protocol {
 namespace v7_6 {
 
 // Reads one body at the buffer's read position into state, printing a running dump to
-// std::cout. Never stops early and never clears state: scalars are overwritten, lists and
-// actors appended, decks stored under their id. Short data reads as neutral values.
+// std::cout (no count lines in 7.6). Never stops early and never clears state: scalars are
+// overwritten, lists and actors appended, decks stored under their id. Short data reads as neutral
+// values; every count appends at most as many records as there were unread bytes right after it.
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer);
 
 // Appends one body to buffer. Values that don't fit are dropped without notice.

@@ -3,14 +3,16 @@
 #include "model/gameState.h"
 #include "protocol/buffer.h"
 
-// Game-state message body, protocol 8.4.
+// Game-state message body, protocol 8.4. The body carries no version mark: the caller picks the
+// version by calling its functions. On the wire it follows the message header (protocol/header.h).
 namespace tav {
 namespace protocol {
 namespace v8_4 {
 
 // Reads one body at the buffer's read position into state, printing a running dump to
 // std::cout. Never stops early and never clears state: scalars are overwritten, lists and
-// actors appended, decks stored under their id. Short data reads as neutral values.
+// actors appended, decks stored under their id. Short data reads as neutral values; every
+// count appends at most as many records as there were unread bytes right after it.
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer);
 
 // Appends one body to buffer. Values that don't fit are dropped without notice.
