@@ -118,22 +118,26 @@ void textRoundTrips(const uint8_t* data, std::size_t size) {
 
 // Every 4-byte window taken as an int: both varint forms and the fixed-width forms round trip.
 void numberRoundTrips(const uint8_t* data, std::size_t size) {
-  for (std::size_t at = 0; at + 4 <= size && at < 64; ++at) {
+  for (std::size_t at = 0; at + 4 <= size && at < 16; ++at) {
     uint32_t u;
     std::memcpy(&u, data + at, 4);
     const auto value = static_cast<int>(u);
     for (const bool positive : {true, false}) {
-      for (std::size_t room = 0; room <= 5; ++room) {
-        const auto bytes = writeInto(
-            room, [&](uint8_t* d, std::size_t r) { return writeVarInt(d, r, positive, value); });
-        if (bytes.empty()) continue;
-        tl::optional<int> back;
-        FUZZ_CHECK(readVarInt(bytes.data(), bytes.size(), positive, back) == bytes.size());
-        FUZZ_CHECK(back == value);
-        // One byte short of the encoding fails.
-        FUZZ_CHECK(readVarInt(bytes.data(), bytes.size() - 1, positive, back) == 0);
-        break;
-      }
+      uint8_t scratch[5];
+      const std::size_t n = writeVarInt(scratch, sizeof scratch, positive, value);
+      FUZZ_CHECK(n >= 1 && n <= 5);
+      // Exactly n bytes of room suffice; one byte less fails.
+      const auto bytes = writeInto(
+          n, [&](uint8_t* d, std::size_t r) { return writeVarInt(d, r, positive, value); });
+      FUZZ_CHECK(bytes.size() == n && std::memcmp(bytes.data(), scratch, n) == 0);
+      FUZZ_CHECK(writeInto(n - 1, [&](uint8_t* d, std::size_t r) {
+                   return writeVarInt(d, r, positive, value);
+                 }).empty());
+      tl::optional<int> back;
+      FUZZ_CHECK(readVarInt(bytes.data(), n, positive, back) == n);
+      FUZZ_CHECK(back == value);
+      // One byte short of the encoding fails.
+      FUZZ_CHECK(readVarInt(bytes.data(), n - 1, positive, back) == 0 && !back);
     }
     const auto fixed =
         writeInto(4, [&](uint8_t* d, std::size_t r) { return writeInt(d, r, value); });
