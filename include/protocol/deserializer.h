@@ -44,12 +44,14 @@ std::size_t readVarInt(const uint8_t* data, std::size_t size, bool optimizePosit
 std::size_t readUTFString(const uint8_t* data, std::size_t size, tl::optional<std::string>& value);
 // The 1..5-byte length field L of the nullable string's UTF form.
 std::size_t readUTFStringLength(const uint8_t* data, std::size_t size, tl::optional<int>& value);
-// length bytes of text (cut at a zero byte).
+// length bytes of text (cut at a zero byte). A length of 0 fails.
 std::size_t readUTFStringValue(const uint8_t* data, std::size_t size, std::size_t length,
                                tl::optional<std::string>& value);
 // The nullable string's ASCII form: bytes up to and including the first one with bit 7 set.
 std::size_t readAscii(const uint8_t* data, std::size_t size, tl::optional<std::string>& value);
-// A nullable string in either form. Null reads as an empty optional with a result of 1.
+// A nullable string in either form. Null reads as an empty optional with a result of 1 (or the
+// size of a longer length field encoding L = 0, such as C0 00; likewise for the empty string).
+// A UTF form whose text bytes are not all there fails with 0, so nothing is consumed.
 std::size_t readString(const uint8_t* data, std::size_t size, tl::optional<std::string>& value);
 
 }  // namespace protocol

@@ -9,8 +9,8 @@
 // Encoding of the protocol's primitive values into a run of bytes.
 //
 // Every function writes into data[0, size), never touches a byte outside it, and returns the
-// number of bytes produced, or 0 when the value does not fit or can't be encoded (the run may
-// then hold part of an encoding, which callers treat as free space).
+// number of bytes produced, or 0 when the value does not fit or can't be encoded; a failed
+// write stores nothing.
 
 namespace tav {
 namespace protocol {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/deserializer.h"
@@ -460,4 +461,24 @@ TEST(NullableString, BuildingBlocks) {
   EXPECT_FALSE(text);
   EXPECT_EQ(readFrom(Bytes{0x41, 0xC2}, text, readAscii), 2u);
   EXPECT_EQ(text, std::string("AB"));
+}
+
+TEST(Writers, FailedWritesStoreNothing) {
+  using Write = std::size_t (*)(uint8_t*, std::size_t);
+  const std::pair<std::size_t, Write> cases[] = {
+      {4, [](uint8_t* d, std::size_t s) { return writeVarInt(d, s, true, -1); }},
+      {1, [](uint8_t* d, std::size_t s) { return writeVarInt(d, s, false, 64); }},
+      {1, [](uint8_t* d, std::size_t s) { return writeShort(d, s, -1); }},
+      {3, [](uint8_t* d, std::size_t s) { return writeInt(d, s, -1); }},
+      {4, [](uint8_t* d, std::size_t s) { return writeUTFString(d, s, "abc"); }},
+      {2, [](uint8_t* d, std::size_t s) { return writeAscii(d, s, "abc"); }},
+      {2, [](uint8_t* d, std::size_t s) { return writeString(d, s, std::string("abc")); }},
+      {1, [](uint8_t* d, std::size_t s) { return writeString(d, s, std::string("a")); }},
+      {64, [](uint8_t* d, std::size_t s) { return writeString(d, s, std::string(63, '\xF0')); }},
+  };
+  for (const auto& c : cases) {
+    Bytes run(c.first, 0xEE);
+    EXPECT_EQ(c.second(run.data(), run.size()), 0u);
+    EXPECT_EQ(run, Bytes(c.first, 0xEE));
+  }
 }
