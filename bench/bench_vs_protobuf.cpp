@@ -1,0 +1,230 @@
+// Game-state bodies (protocol 8.4) against protobuf messages of the same content: writing,
+// reading with the dump suppressed, and reading with the dump sent to /dev/null.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "bench_data.h"
+#include "gamestate.pb.h"
+#include "protocol/buffer.h"
+#include "protocol/v8_4.h"
+
+namespace {
+
+using tav::protocol::Buffer;
+
+const tav::GameState& exampleState() {
+  static const tav::GameState state = tavbench::makeExampleState();
+  return state;
+}
+
+const tav::GameState& largeState() {
+  static const tav::GameState state = tavbench::makeLargeState();
+  return state;
+}
+
+template <class Field, class List>
+void copyList(Field* field, const List& list) {
+  for (const auto& element : list) field->Add(static_cast<uint32_t>(element));
+}
+
+void toProto(const tav::MonsterInstance& in, tavbench::MonsterInstance* out) {
+  out->set_number(in.number);
+  out->set_type(in.type);
+  if (in.type == tav::MonsterTypeNS::Summon) {
+    out->set_summon_color(in.summon_color);
+    out->set_summon_move(in.summon_move);
+    out->set_summon_attack(in.summon_attack);
+    out->set_summon_range(in.summon_range);
+  }
+  out->set_is_new(in.is_new);
+  out->set_hp(in.hp);
+  out->set_hp_max(in.hp_max);
+  copyList(out->mutable_conditions(), in.conditions);
+  copyList(out->mutable_conditions_expired(), in.conditions_expired);
+  copyList(out->mutable_conditions_current_turn(), in.conditions_current_turn);
+}
+
+void toProto(const tav::Actor& in, tavbench::Actor* out) {
+  if (auto player = in.getPlayer()) {
+    tavbench::PlayerActor* p = out->mutable_player();
+    if (player->name != "nameless") p->set_name(player->name);
+    p->set_character_class(player->character_class);
+    p->set_xp(player->xp);
+    p->set_hp(player->hp);
+    p->set_hp_max(player->hp_max);
+    p->set_level(player->level);
+    p->set_loot(player->loot);
+    p->set_initiative(player->initiative);
+    copyList(p->mutable_conditions(), player->conditions);
+    copyList(p->mutable_conditions_expired(), player->conditions_expired);
+    copyList(p->mutable_conditions_current_turn(), player->conditions_current_turn);
+    p->set_exhausted(player->exhausted);
+  } else if (auto monster = in.getMonster()) {
+    tavbench::MonsterActor* m = out->mutable_monster();
+    m->set_id(monster->id);
+    m->set_level(monster->level);
+    m->set_is_normal(monster->is_normal);
+    m->set_is_elite(monster->is_elite);
+    if (monster->ability) m->set_ability(*monster->ability);
+  }
+  out->set_turn_completed(in.turn_completed);
+  for (const auto& figure : in.instances) toProto(figure, out->add_instances());
+}
+
+tavbench::GameState toProto(const tav::GameState& in) {
+  tavbench::GameState out;
+  out.set_round(in.round);
+  out.set_scenario_number(in.scenario_number);
+  out.set_scenario_level(in.scenario_level);
+  out.set_track_standees(in.track_standees);
+  out.set_ability_cards(in.ability_cards);
+  out.set_random_standees(in.random_standees);
+  out.set_elites_first(in.elites_first);
+  out.set_expire_conditions(in.expire_conditions);
+  out.set_solo(in.solo);
+  out.set_hide_stats(in.hide_stats);
+  out.set_calculate_stats(in.calculate_stats);
+  out.set_can_draw(in.can_draw);
+  out.set_needs_shuffle(in.needs_shuffle);
+  out.set_player_init(in.player_init);
+  copyList(out.mutable_attack_modifiers(), in.attack_modifiers);
+  copyList(out.mutable_attack_modifiers_discard(), in.attack_modifiers_discard);
+  out.set_fire(in.fire);
+  out.set_ice(in.ice);
+  out.set_air(in.air);
+  out.set_earth(in.earth);
+  out.set_light(in.light);
+  out.set_dark(in.dark);
+  for (int card : in.removed_abilities) out.add_removed_abilities(card);
+  out.set_bad_omen(in.bad_omen);
+  out.set_brav(in.brav);
+  for (const auto& entry : in.ability_decks) {
+    const tav::MonsterAbilityDeck& deck = entry.second;
+    tavbench::MonsterAbilityDeck* d = out.add_ability_decks();
+    d->set_id(deck.id);
+    d->set_shuffle(deck.shuffle);
+    if (deck.shown_ability) d->set_shown_ability(*deck.shown_ability);
+    for (int card : deck.abilities) d->add_abilities(card);
+    for (int card : deck.abilities_discard) d->add_abilities_discard(card);
+  }
+  for (const auto& actor : in.actors) toProto(actor, out.add_actors());
+  return out;
+}
+
+// Room for the large state many times over; a Buffer never grows.
+constexpr std::size_t kRoom = 1 << 16;
+
+std::vector<uint8_t> encode(const tav::GameState& state) {
+  std::vector<uint8_t> storage(kRoom);
+  Buffer buffer(storage.data(), storage.size());
+  buffer.clear();
+  tav::protocol::v8_4::writeGameState(state, buffer);
+  storage.resize(buffer.getPosition());
+  return storage;
+}
+
+// The state read back from our bytes must write the same bytes again.
+bool roundTrips(const std::vector<uint8_t>& bytes) {
+  tavbench::CoutSuppressed quiet;
+  std::vector<uint8_t> copy = bytes;
+  Buffer buffer(copy.data(), copy.size());
+  tav::GameState state;
+  tav::protocol::v8_4::readGameState(state, buffer);
+  return buffer.getSize() == 0 && encode(state) == bytes;
+}
+
+using StateFn = const tav::GameState& (*)();
+
+void BM_Write_Ours(benchmark::State& st, StateFn get) {
+  const tav::GameState& state = get();
+  std::vector<uint8_t> storage(kRoom);
+  Buffer buffer(storage.data(), storage.size());
+  for (auto _ : st) {
+    buffer.clear();
+    tav::protocol::v8_4::writeGameState(state, buffer);
+    benchmark::DoNotOptimize(storage.data());
+    benchmark::ClobberMemory();
+  }
+  st.counters["bytes"] = static_cast<double>(buffer.getPosition());
+}
+
+void BM_Write_Protobuf(benchmark::State& st, StateFn get) {
+  const tavbench::GameState message = toProto(get());
+  std::vector<uint8_t> storage(kRoom);
+  for (auto _ : st) {
+    bool ok = message.SerializeToArray(storage.data(), static_cast<int>(storage.size()));
+    benchmark::DoNotOptimize(ok);
+    benchmark::ClobberMemory();
+  }
+  st.counters["bytes"] = static_cast<double>(message.ByteSizeLong());
+}
+
+void readOurs(benchmark::State& st, const std::vector<uint8_t>& bytes) {
+  std::vector<uint8_t> copy = bytes;
+  for (auto _ : st) {
+    Buffer buffer(copy.data(), copy.size());
+    tav::GameState state;
+    tav::protocol::v8_4::readGameState(state, buffer);
+    benchmark::DoNotOptimize(state.actors.data());
+    benchmark::ClobberMemory();
+  }
+  st.counters["bytes"] = static_cast<double>(bytes.size());
+}
+
+void BM_Read_Ours_NoDump(benchmark::State& st, StateFn get) {
+  const std::vector<uint8_t> bytes = encode(get());
+  if (!roundTrips(bytes)) {
+    st.SkipWithError("our bytes do not read back to the same state");
+    return;
+  }
+  tavbench::CoutSuppressed quiet;
+  readOurs(st, bytes);
+}
+
+void BM_Read_Ours_DevNull(benchmark::State& st, StateFn get) {
+  const std::vector<uint8_t> bytes = encode(get());
+  tavbench::StdoutToDevNull toNull;
+  readOurs(st, bytes);
+}
+
+void BM_Read_Protobuf(benchmark::State& st, StateFn get) {
+  std::vector<uint8_t> bytes(toProto(get()).ByteSizeLong());
+  toProto(get()).SerializeToArray(bytes.data(), static_cast<int>(bytes.size()));
+  for (auto _ : st) {
+    tavbench::GameState message;
+    bool ok = message.ParseFromArray(bytes.data(), static_cast<int>(bytes.size()));
+    benchmark::DoNotOptimize(ok);
+    benchmark::ClobberMemory();
+  }
+  st.counters["bytes"] = static_cast<double>(bytes.size());
+}
+
+// The example state must give the 74 bytes of the documented example body.
+void BM_Write_Ours_CheckExample(benchmark::State& st) {
+  const std::vector<uint8_t> expected = {
+      0x02, 0x07, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02,
+      0x01, 0x05, 0x01, 0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x04, 0x09, 0x00, 0x00,
+      0x01, 0x03, 0x00, 0x0D, 0x02, 0x0A, 0x0B, 0x00, 0x02, 0x00, 0x03, 0x01, 0x01, 0x00, 0x00,
+      0x00, 0x01, 0x01, 0x00, 0x00, 0x05, 0x05, 0x01, 0x08, 0x00, 0x00, 0x01, 0x68, 0x65, 0x72,
+      0xEF, 0x02, 0x04, 0x08, 0x0A, 0x01, 0x02, 0x4E, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00};
+  if (encode(exampleState()) != expected) st.SkipWithError("example body differs");
+  for (auto _ : st) {
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_Write_Ours_CheckExample)->Iterations(1);
+BENCHMARK_CAPTURE(BM_Write_Ours, example, exampleState);
+BENCHMARK_CAPTURE(BM_Write_Protobuf, example, exampleState);
+BENCHMARK_CAPTURE(BM_Write_Ours, large, largeState);
+BENCHMARK_CAPTURE(BM_Write_Protobuf, large, largeState);
+BENCHMARK_CAPTURE(BM_Read_Ours_NoDump, example, exampleState);
+BENCHMARK_CAPTURE(BM_Read_Ours_DevNull, example, exampleState);
+BENCHMARK_CAPTURE(BM_Read_Protobuf, example, exampleState);
+BENCHMARK_CAPTURE(BM_Read_Ours_NoDump, large, largeState);
+BENCHMARK_CAPTURE(BM_Read_Ours_DevNull, large, largeState);
+BENCHMARK_CAPTURE(BM_Read_Protobuf, large, largeState);
