@@ -1,1 +1,430 @@
-// Container mending for the std_vector / std_map instances of tav.i (included before the %template lines).
+// Container support for the std::vector and std::map instances of the module.
+//
+// The generator's container library leaves operations that can crash the interpreter or give
+// wrong results. This file mends them from the outside, without changing that library:
+//   - every iterator handed to Python is bounded by the ends of its container, moves both ways
+//     after copy(), + and -, and erase/insert accept only iterators inside their own container;
+//   - front(), back() and pop_back() of an empty vector, and sizes that cannot be allocated,
+//     raise Python exceptions;
+//   - slices resolve as for a Python list;
+//   - enumeration elements accept any 32-bit value;
+//   - ==, != and - between iterators of different kinds raise instead of aborting, and
+//     incr(), decr() and advance() return the iterator object itself.
+// It must come before the %template lines of the containers.
+
+// ---------------------------------------------------------------------------------------------
+// The iterator class. Its features must precede its declaration in the generator's library.
+
+namespace swig {
+// Iterators of another kind or another container: a Python exception, never an uncaught native
+// one. Without "maybecall" the exception reaches the caller instead of becoming NotImplemented.
+%catches(std::invalid_argument) SwigPyIterator::operator == (const SwigPyIterator& x) const;
+%catches(std::invalid_argument) SwigPyIterator::operator != (const SwigPyIterator& x) const;
+%catches(std::invalid_argument) SwigPyIterator::operator - (const SwigPyIterator& x) const;
+%feature("python:maybecall", "0") SwigPyIterator::operator ==;
+%feature("python:maybecall", "0") SwigPyIterator::operator !=;
+%feature("python:maybecall", "0") SwigPyIterator::operator -;
+%pythonprepend SwigPyIterator::operator == %{
+        if not isinstance(x, SwigPyIterator):
+            return NotImplemented
+%}
+%pythonprepend SwigPyIterator::operator != %{
+        if not isinstance(x, SwigPyIterator):
+            return NotImplemented
+%}
+}
+
+// incr(), decr(), advance(), += and -= move the iterator in place and return it: hand back the
+// Python object that was passed, which keeps owning it, so the result never outlives the
+// iterator it shows (the generator would return a second proxy of the same native object).
+namespace swig {
+%nonewobject SwigPyIterator::operator +=;
+%nonewobject SwigPyIterator::operator -=;
+%nodelobject SwigPyIterator::operator +=;
+%nodelobject SwigPyIterator::operator -=;
+}
+%typemap(out, noblock=1) swig::SwigPyIterator *incr, swig::SwigPyIterator *decr,
+                         swig::SwigPyIterator *advance, swig::SwigPyIterator & {
+  (void)$1;
+  $result = $self;
+  Py_INCREF($result);
+}
+
+%fragment("tav_limits", "header") {
+#include <limits>
+}
+
+// Moving by the most negative count would overflow when negated.
+%typemap(check, noblock=1, fragment="tav_limits") ptrdiff_t n {
+  if ($1 == std::numeric_limits< ptrdiff_t >::min()) {
+    %argument_fail(SWIG_OverflowError, "$type", $symname, $argnum);
+  }
+}
+
+%include <std_vector.i>
+%include <std_map.i>
+
+%typemap(out) swig::SwigPyIterator &;
+
+// ---------------------------------------------------------------------------------------------
+// Slices.
+
+%fragment("tav_slices", "header", fragment="SwigPySequence_Base") {
+namespace swig {
+// Clamps resolved slice bounds as Python does for a list: the generic form leaves a start at or
+// past the end unclamped when reading, so v[5:] gave the whole vector instead of an empty one.
+template <>
+inline void slice_adjust<ptrdiff_t>(ptrdiff_t i, ptrdiff_t j, Py_ssize_t step, size_t size,
+                                    ptrdiff_t &ii, ptrdiff_t &jj, bool) {
+  const ptrdiff_t n = static_cast<ptrdiff_t>(size);
+  if (step == 0) {
+    throw std::invalid_argument("slice step cannot be zero");
+  } else if (step > 0) {
+    ii = i < 0 ? 0 : (i > n ? n : i);
+    jj = j < 0 ? 0 : (j > n ? n : j);
+    if (jj < ii) jj = ii;
+  } else {
+    ii = i < -1 ? -1 : (i > n - 1 ? n - 1 : i);
+    jj = j < -1 ? -1 : (j > n - 1 ? n - 1 : j);
+    if (ii < jj) ii = jj;
+  }
+}
+}
+
+namespace tav_swig {
+// A slice equal to s whose parts are plain integers within Py_ssize_t, or null with a Python
+// exception set: TypeError for parts that are not integers or None (as a list raises),
+// ValueError for a zero step. Huge parts are clamped as a list clamps them.
+inline PyObject *plainSlice(PyObject *s) {
+  Py_ssize_t start, stop, step;
+  if (PySlice_Unpack(s, &start, &stop, &step) < 0) return 0;
+  // Any step longer than the container selects the same elements; a bounded one keeps the
+  // element counts of the slice routines from overflowing.
+  const Py_ssize_t longest = PY_SSIZE_T_MAX / 4;
+  if (step > longest) step = longest;
+  if (step < -longest) step = -longest;
+  swig::SwigVar_PyObject first = PyLong_FromSsize_t(start);
+  swig::SwigVar_PyObject last = PyLong_FromSsize_t(stop);
+  swig::SwigVar_PyObject by = PyLong_FromSsize_t(step);
+  if (!first || !last || !by) return 0;
+  return PySlice_New(first, last, by);
+}
+}
+}
+
+%fragment("tav_slices");
+
+%typemap(in, noblock=1) PySliceObject *slice (swig::SwigVar_PyObject plain) {
+  if (!PySlice_Check($input)) {
+    %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+  }
+  plain = tav_swig::plainSlice($input);
+  if (!plain) SWIG_fail;
+  $1 = (PySliceObject *)(PyObject *)plain;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bounded iterators.
+
+%fragment("tav_iterators", "header", fragment="SwigPyIterator_T", fragment="StdMapCommonTraits") {
+#include <iterator>
+#include <map>
+#include <type_traits>
+
+namespace tav_swig {
+
+template <class It>
+struct isReverse : std::false_type {};
+template <class It>
+struct isReverse<std::reverse_iterator<It> > : std::true_type {};
+
+template <class It>
+struct isRandomAccess
+    : std::is_same<typename std::iterator_traits<It>::iterator_category, std::random_access_iterator_tag> {};
+
+// The position and the container ends that an iterator was made with.
+template <class It>
+class IteratorBounds {
+ public:
+  virtual ~IteratorBounds() {}
+  virtual It position() const = 0;
+  virtual It first() const = 0;
+  virtual It last() const = 0;
+  // The end that stays in place while the container keeps its elements, and so tells the
+  // container apart: the begin of a vector, the end of a map (reversed for reverse iterators).
+  It anchor() const { return isRandomAccess<It>::value != isReverse<It>::value ? first() : last(); }
+};
+
+// An iterator that knows both ends of its container: reading or moving past either end raises
+// StopIteration, copies keep the kind, and distance() never walks outside the container.
+// Backward false makes it move forward only.
+template <class It, bool Backward = true, class Value = typename std::iterator_traits<It>::value_type,
+          class FromOper = swig::from_oper<Value> >
+class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>, public IteratorBounds<It> {
+  typedef swig::SwigPyIteratorClosed_T<It, Value, FromOper> base;
+
+ public:
+  BoundedIterator(It current, It first, It last, PyObject *seq) : base(current, first, last, seq) {}
+
+  swig::SwigPyIterator *copy() const { return new BoundedIterator(*this); }
+
+  swig::SwigPyIterator *decr(size_t n = 1) {
+    if (!Backward) throw swig::stop_iteration();
+    return base::decr(n);
+  }
+
+  bool equal(const swig::SwigPyIterator &x) const {
+    const IteratorBounds<It> &other = peer(x);
+    return this->anchor() == other.anchor() && this->current == other.position();
+  }
+
+  ptrdiff_t distance(const swig::SwigPyIterator &x) const {
+    const IteratorBounds<It> &other = peer(x);
+    if (this->anchor() != other.anchor()) throw std::invalid_argument("iterators of different containers");
+    return steps(this->current, other.position(), other.last(), isRandomAccess<It>());
+  }
+
+  It position() const { return this->current; }
+  It first() const { return this->begin; }
+  It last() const { return this->end; }
+
+ private:
+  static const IteratorBounds<It> &peer(const swig::SwigPyIterator &x) {
+    const IteratorBounds<It> *other = dynamic_cast<const IteratorBounds<It> *>(&x);
+    if (!other) throw std::invalid_argument("bad iterator type");
+    return *other;
+  }
+
+  ptrdiff_t steps(It from, It to, It, std::true_type) const { return to - from; }
+
+  // Walks forward, never past an end, in whichever direction reaches the other position.
+  ptrdiff_t steps(It from, It to, It toLast, std::false_type) const {
+    ptrdiff_t n = 0;
+    for (It it = from; it != to; ++it, ++n) {
+      if (it == this->end) {
+        n = 0;
+        for (It back = to; back != from; ++back, --n) {
+          if (back == toLast) throw std::invalid_argument("iterators of different containers");
+        }
+        return n;
+      }
+    }
+    return n;
+  }
+};
+
+template <class C>
+struct isMap : std::false_type {};
+template <class K, class T, class Compare, class Alloc>
+struct isMap<std::map<K, T, Compare, Alloc> > : std::true_type {};
+
+// Iterators returned by the container's own methods, bounded by its current ends. The reverse
+// iterators of a map move forward only.
+template <class C>
+swig::SwigPyIterator *makeIterator(C &c, typename C::iterator it) {
+  return new BoundedIterator<typename C::iterator>(it, c.begin(), c.end(), 0);
+}
+template <class C>
+swig::SwigPyIterator *makeIterator(C &c, typename C::reverse_iterator it) {
+  return new BoundedIterator<typename C::reverse_iterator, !isMap<C>::value>(it, c.rbegin(), c.rend(), 0);
+}
+
+enum IteratorCheck { iteratorInside, iteratorWrongType, iteratorOutside };
+
+// Converts obj to an iterator of container c into pos. The iterator must come from c (same
+// anchor) and stand between its begin and end, both included.
+template <class C>
+IteratorCheck iteratorArgument(C &c, PyObject *obj, typename C::iterator &pos) {
+  typedef typename C::iterator It;
+  swig::SwigPyIterator *iter = 0;
+  int res = SWIG_ConvertPtr(obj, reinterpret_cast<void **>(&iter), swig::SwigPyIterator::descriptor(), 0);
+  const IteratorBounds<It> *bounds = SWIG_IsOK(res) && iter ? dynamic_cast<const IteratorBounds<It> *>(iter) : 0;
+  if (!bounds) return iteratorWrongType;
+  It anchor = isRandomAccess<It>::value ? c.begin() : c.end();
+  if (bounds->anchor() != anchor) return iteratorOutside;
+  pos = bounds->position();
+  if (isRandomAccess<It>::value && !inRange(c, pos, isRandomAccess<It>())) return iteratorOutside;
+  return iteratorInside;
+}
+
+template <class C>
+bool inRange(C &c, typename C::iterator pos, std::true_type) {
+  return !(pos < c.begin()) && !(c.end() < pos);
+}
+template <class C>
+bool inRange(C &, typename C::iterator, std::false_type) {
+  return true;
+}
+
+// Whether [first, last) is a range of c; both are already known to be iterators of c.
+template <class C>
+bool isRange(C &, typename C::iterator first, typename C::iterator last, std::true_type) {
+  return !(last < first);
+}
+template <class C>
+bool isRange(C &c, typename C::iterator first, typename C::iterator last, std::false_type) {
+  for (typename C::iterator it = first; it != last; ++it) {
+    if (it == c.end()) return false;
+  }
+  return true;
+}
+template <class C>
+bool isRange(C &c, typename C::iterator first, typename C::iterator last) {
+  return isRange(c, first, last, isRandomAccess<typename C::iterator>());
+}
+
+}  // namespace tav_swig
+}
+
+// Arguments and results of iterator type for the container C.
+%define %tav_iterator_typemaps(C...)
+%typemap(out, noblock=1, fragment="tav_iterators") C::iterator begin, C::iterator end, C::reverse_iterator rbegin,
+    C::reverse_iterator rend {
+  $result = SWIG_NewPointerObj(tav_swig::makeIterator(*arg1, $1), swig::SwigPyIterator::descriptor(), SWIG_POINTER_OWN);
+}
+%typemap(in, noblock=1, fragment="tav_iterators") C::iterator pos (C::iterator it), C::iterator position (C::iterator it),
+    C::iterator first (C::iterator it), C::iterator last (C::iterator it) {
+  {
+    tav_swig::IteratorCheck check = tav_swig::iteratorArgument(*arg1, $input, it);
+    if (check == tav_swig::iteratorWrongType) {
+      %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+    } else if (check == tav_swig::iteratorOutside) {
+      SWIG_exception_fail(SWIG_IndexError, "iterator outside the container");
+    }
+    $1 = it;
+  }
+}
+// erase(pos): an element, not the end.
+%typemap(check, noblock=1) C::iterator pos, C::iterator position {
+  if (static_cast< const C::iterator & >($1) == arg1->end()) {
+    SWIG_exception_fail(SWIG_IndexError, "iterator at the end of the container");
+  }
+}
+// insert(pos, ...): any position, the end included.
+%typemap(check) (C::iterator pos, C::value_type const &x), (C::iterator pos, C::size_type n, C::value_type const &x) "";
+%typemap(check, noblock=1) (C::iterator first, C::iterator last) {
+  if (!tav_swig::isRange(*arg1, static_cast< const C::iterator & >($1), static_cast< const C::iterator & >($2))) {
+    SWIG_exception_fail(SWIG_IndexError, "iterator range outside the container");
+  }
+}
+%enddef
+
+// ---------------------------------------------------------------------------------------------
+// Methods that reach into an empty vector, or allocate.
+
+%define %tav_nonempty(METHOD, TEXT)
+%feature("except") METHOD {
+  if (arg1->empty()) {
+    SWIG_exception_fail(SWIG_IndexError, TEXT);
+  }
+  $action
+}
+%enddef
+%tav_nonempty(std::vector::front, "index out of range")
+%tav_nonempty(std::vector::back, "index out of range")
+%tav_nonempty(std::vector::pop_back, "pop from empty container")
+
+// A size beyond the container's maximum raises OverflowError, memory that cannot be had
+// MemoryError.
+%define %tav_allocating(METHOD)
+%feature("except") METHOD {
+  try {
+    $action
+  } catch (const std::length_error &e) {
+    SWIG_exception_fail(SWIG_OverflowError, e.what());
+  } catch (const std::bad_alloc &) {
+    SWIG_exception_fail(SWIG_MemoryError, "out of memory");
+  }
+}
+%enddef
+%tav_allocating(std::vector::vector)
+%tav_allocating(std::vector::resize)
+%tav_allocating(std::vector::reserve)
+%tav_allocating(std::vector::assign)
+%tav_allocating(std::vector::insert)
+%tav_allocating(std::vector::push_back)
+%tav_allocating(std::vector::append)
+%tav_allocating(std::vector::__getitem__)
+%tav_allocating(std::vector::__setitem__)
+%tav_allocating(std::vector::__getslice__)
+%tav_allocating(std::vector::__setslice__)
+%tav_allocating(std::map::map)
+%tav_allocating(std::map::__setitem__)
+
+// ---------------------------------------------------------------------------------------------
+// The instances.
+
+// A vector of T: bounded iterators, also from iterator().
+%define %tav_vector(T...)
+%fragment("tav_vector_" {T}, "header", fragment="tav_iterators") {
+namespace swig {
+template <>
+inline SwigPyIterator *make_output_iterator<std::vector< T >::iterator>(const std::vector< T >::iterator &current,
+    const std::vector< T >::iterator &begin, const std::vector< T >::iterator &end, PyObject *seq) {
+  return new tav_swig::BoundedIterator<std::vector< T >::iterator>(current, begin, end, seq);
+}
+}
+}
+%fragment("tav_vector_" {T});
+%tav_iterator_typemaps(std::vector< T >)
+%typemap(out) std::vector< T >::iterator erase = std::vector< T >::iterator begin;
+%typemap(out) std::vector< T >::iterator insert = std::vector< T >::iterator begin;
+%enddef
+
+// Enumeration elements are values: any 32-bit integer converts, with no membership check.
+%define %tav_enum_vector(T...)
+%fragment(SWIG_Traits_frag(T), "header", fragment="StdTraits", fragment="SWIG_Traits_enum_"{T}) {
+namespace swig {
+template <>
+struct traits< T > {
+  typedef value_category category;
+  static const char *type_name() { return #T; }
+};
+}
+}
+%tav_vector(T)
+%typemap(check) (std::vector< enum T >::iterator pos, std::vector< enum T >::value_type const &x),
+    (std::vector< enum T >::iterator pos, std::vector< enum T >::size_type n, std::vector< enum T >::value_type const &x) "";
+%enddef
+
+// A map: bounded iterators; the pair iterator of iterator() moves forward only, the key and
+// value iterators both ways.
+%define %tav_map(K, V)
+%fragment("tav_map_" {K}, "header", fragment="tav_iterators") {
+namespace swig {
+template <>
+inline SwigPyIterator *make_output_iterator<std::map< K, V >::iterator>(const std::map< K, V >::iterator &current,
+    const std::map< K, V >::iterator &begin, const std::map< K, V >::iterator &end, PyObject *seq) {
+  return new tav_swig::BoundedIterator<std::map< K, V >::iterator, false>(current, begin, end, seq);
+}
+template <>
+inline SwigPyIterator *make_output_key_iterator<std::map< K, V >::iterator>(const std::map< K, V >::iterator &current,
+    const std::map< K, V >::iterator &begin, const std::map< K, V >::iterator &end, PyObject *seq) {
+  typedef std::map< K, V >::value_type Pair;
+  return new tav_swig::BoundedIterator<std::map< K, V >::iterator, true, Pair, from_key_oper<Pair> >(current, begin, end, seq);
+}
+template <>
+inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(const std::map< K, V >::iterator &current,
+    const std::map< K, V >::iterator &begin, const std::map< K, V >::iterator &end, PyObject *seq) {
+  typedef std::map< K, V >::value_type Pair;
+  return new tav_swig::BoundedIterator<std::map< K, V >::iterator, true, Pair, from_value_oper<Pair> >(current, begin, end, seq);
+}
+}
+}
+%fragment("tav_map_" {K});
+%tav_iterator_typemaps(std::map< K, V >)
+%typemap(out) std::map< K, V >::iterator find = std::map< K, V >::iterator begin;
+%typemap(out) std::map< K, V >::iterator lower_bound = std::map< K, V >::iterator begin;
+%typemap(out) std::map< K, V >::iterator upper_bound = std::map< K, V >::iterator begin;
+%enddef
+
+%tav_vector(int)
+%tav_enum_vector(tav::CharacterClassNS::Value)
+%tav_enum_vector(tav::ConditionNS::Value)
+%tav_enum_vector(tav::ElementStateNS::Value)
+%tav_enum_vector(tav::MonsterTypeNS::Value)
+%tav_enum_vector(tav::PlayerInitNS::Value)
+%tav_enum_vector(tav::SummonColorNS::Value)
+%tav_vector(tav::Actor)
+%tav_vector(tav::MonsterInstance)
+%tav_map(int, tav::MonsterAbilityDeck)
