@@ -8,10 +8,13 @@
 
 %feature("autodoc", "3");
 
-// Expected warnings: keyword renames (print -> _print, SummonColor.None -> _None), overloads
-// that Python cannot tell apart (the enumeration forms of _print and make_optional, the const
-// accessors of Actor), and the private scope of Buffer's members.
-#pragma SWIG nowarn=314,509,512
+// Expected warnings, silenced where they arise: keyword renames (314: print -> _print,
+// SummonColor.None -> _None) and overloads that Python cannot tell apart (509: the enumeration
+// forms of _print and make_optional, the reference and pointer constructors of Actor).
+%warnfilter(314, 509) tav::print;
+%warnfilter(314) tav::SummonColorNS::None;
+%warnfilter(509) tav::Actor::Actor;
+%warnfilter(509) tl::make_optional;
 
 %{
 #include "model/actor.h"
