@@ -43,6 +43,10 @@ if(MODE STREQUAL "pkg-config")
   message(STATUS "pkg-config --cflags --libs tav: ${flags}")
   separate_arguments(flags UNIX_COMMAND "${flags}")
   run("${CXX}" -std=c++17 "${project_dir}/main.cpp" ${flags} -o "${WORK_DIR}/consumer")
+  # A shared libtav in a private prefix is found through the loader path, as a user would.
+  execute_process(COMMAND "${PKG_CONFIG}" --variable=libdir tav
+    OUTPUT_VARIABLE libdir OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(ENV{LD_LIBRARY_PATH} "${libdir}:$ENV{LD_LIBRARY_PATH}")
 else()
   set(args -S "${project_dir}" -B "${WORK_DIR}" -G "${GENERATOR}"
     "-DCMAKE_CXX_COMPILER=${CXX}" "-DTAV_CONSUMER_MODE=${MODE}"
