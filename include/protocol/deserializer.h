@@ -6,6 +6,8 @@
 
 #include <tl/optional.hpp>
 
+#include "protocol/varint.h"
+
 // Decoding of the protocol's primitive values from a run of bytes.
 //
 // Every function reads from data[0, size), never touches a byte outside it, and returns the
@@ -37,9 +39,19 @@ std::size_t readShort(const uint8_t* data, std::size_t size, tl::optional<short>
 // Big-endian two's-complement 32 bits.
 std::size_t readInt(const uint8_t* data, std::size_t size, tl::optional<int>& value);
 // Varint of 1 to 5 bytes; zigzag-decoded unless optimizePositive. Fails on an unterminated
-// varint and on a fifth byte with bit 7 set.
-std::size_t readVarInt(const uint8_t* data, std::size_t size, bool optimizePositive,
-                       tl::optional<int>& value);
+// varint and on a fifth byte with bit 7 set. Defined here, like the primitives it uses, so that
+// callers reading many values in a row pay no call for each.
+inline std::size_t readVarInt(const uint8_t* data, std::size_t size, bool optimizePositive,
+                              tl::optional<int>& value) {
+  uint32_t u;
+  const std::size_t n = varint::decode(data, size, u);
+  if (n == 0) {
+    value = tl::nullopt;
+    return 0;
+  }
+  value = static_cast<int>(optimizePositive ? u : varint::unzigzag(u));
+  return n;
+}
 // Short byte count n (0..32767), then n bytes. The text ends at a zero byte, if any.
 std::size_t readUTFString(const uint8_t* data, std::size_t size, tl::optional<std::string>& value);
 // The 1..5-byte length field L of the nullable string's UTF form.

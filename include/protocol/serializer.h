@@ -6,6 +6,8 @@
 
 #include <tl/optional.hpp>
 
+#include "protocol/varint.h"
+
 // Encoding of the protocol's primitive values into a run of bytes.
 //
 // Every function writes into data[0, size), never touches a byte outside it, and returns the
@@ -20,8 +22,12 @@ std::size_t writeByte(uint8_t* data, std::size_t size, uint8_t value);
 std::size_t writeShort(uint8_t* data, std::size_t size, short value);
 // Big-endian two's-complement 32 bits.
 std::size_t writeInt(uint8_t* data, std::size_t size, int value);
-// Varint of 1 to 5 bytes; zigzag-encoded unless optimizePositive.
-std::size_t writeVarInt(uint8_t* data, std::size_t size, bool optimizePositive, int value);
+// Varint of 1 to 5 bytes; zigzag-encoded unless optimizePositive. Defined here, like the
+// primitives it uses, so that callers writing many values in a row pay no call for each.
+inline std::size_t writeVarInt(uint8_t* data, std::size_t size, bool optimizePositive, int value) {
+  return varint::encode(data, size,
+                        optimizePositive ? static_cast<uint32_t>(value) : varint::zigzag(value));
+}
 // The nullable string's ASCII form. Fails for the empty string.
 std::size_t writeAscii(uint8_t* data, std::size_t size, const std::string& value);
 // A nullable string: null as 80, the empty string as 81, plain ASCII texts of two or more

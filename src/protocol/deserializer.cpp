@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "varint.h"
-
 namespace tav {
 
 std::size_t copyBytes(const uint8_t* source, uint8_t* destination, std::size_t count,
@@ -51,15 +49,6 @@ std::size_t readInt(const uint8_t* data, std::size_t size, tl::optional<int>& va
                      (uint32_t{data[2]} << 8) | uint32_t{data[3]};
   value = static_cast<int>(u);
   return 4;
-}
-
-std::size_t readVarInt(const uint8_t* data, std::size_t size, bool optimizePositive,
-                       tl::optional<int>& value) {
-  uint32_t u;
-  const std::size_t n = varint::decode(data, size, u);
-  if (n == 0) return fail(value);
-  value = static_cast<int>(optimizePositive ? u : varint::unzigzag(u));
-  return n;
 }
 
 std::size_t readUTFString(const uint8_t* data, std::size_t size, tl::optional<std::string>& value) {

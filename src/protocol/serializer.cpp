@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "varint.h"
-
 namespace tav {
 namespace protocol {
 namespace {
@@ -78,11 +76,6 @@ std::size_t writeInt(uint8_t* data, std::size_t size, int value) {
   data[2] = static_cast<uint8_t>(u >> 8);
   data[3] = static_cast<uint8_t>(u);
   return 4;
-}
-
-std::size_t writeVarInt(uint8_t* data, std::size_t size, bool optimizePositive, int value) {
-  const uint32_t u = optimizePositive ? static_cast<uint32_t>(value) : varint::zigzag(value);
-  return varint::encode(data, size, u);
 }
 
 std::size_t writeAscii(uint8_t* data, std::size_t size, const std::string& value) {
