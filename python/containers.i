@@ -17,12 +17,15 @@
 
 namespace swig {
 // Iterators of another kind or another container: a Python exception, never an uncaught native
-// one. Without "maybecall" the exception reaches the caller instead of becoming NotImplemented.
+// one. Without "maybecall" the exception (and StopIteration from + and - past an end) reaches
+// the caller instead of becoming NotImplemented; == and != still give NotImplemented for
+// objects that are not iterators.
 %catches(std::invalid_argument) SwigPyIterator::operator == (const SwigPyIterator& x) const;
 %catches(std::invalid_argument) SwigPyIterator::operator != (const SwigPyIterator& x) const;
 %catches(std::invalid_argument) SwigPyIterator::operator - (const SwigPyIterator& x) const;
 %feature("python:maybecall", "0") SwigPyIterator::operator ==;
 %feature("python:maybecall", "0") SwigPyIterator::operator !=;
+%feature("python:maybecall", "0") SwigPyIterator::operator +;
 %feature("python:maybecall", "0") SwigPyIterator::operator -;
 %pythonprepend SwigPyIterator::operator == %{
         if not isinstance(x, SwigPyIterator):
@@ -130,6 +133,7 @@ inline PyObject *plainSlice(PyObject *s) {
 #include <iterator>
 #include <map>
 #include <type_traits>
+#include <typeinfo>
 
 namespace tav_swig {
 
@@ -150,6 +154,8 @@ class IteratorBounds {
   virtual It position() const = 0;
   virtual It first() const = 0;
   virtual It last() const = 0;
+  // What the iterator yields (elements, keys, values or pairs).
+  virtual const std::type_info &form() const = 0;
   // The end that stays in place while the container keeps its elements, and so tells the
   // container apart: the begin of a vector, the end of a map (reversed for reverse iterators).
   It anchor() const { return isRandomAccess<It>::value != isReverse<It>::value ? first() : last(); }
@@ -187,11 +193,13 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
   It position() const { return this->current; }
   It first() const { return this->begin; }
   It last() const { return this->end; }
+  const std::type_info &form() const { return typeid(FromOper); }
 
  private:
+  // x as an iterator of the same type yielding the same form.
   static const IteratorBounds<It> &peer(const swig::SwigPyIterator &x) {
     const IteratorBounds<It> *other = dynamic_cast<const IteratorBounds<It> *>(&x);
-    if (!other) throw std::invalid_argument("bad iterator type");
+    if (!other || other->form() != typeid(FromOper)) throw std::invalid_argument("bad iterator type");
     return *other;
   }
 

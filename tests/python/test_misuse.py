@@ -1,0 +1,160 @@
+"""Misuse that once crashed the interpreter: each case runs in a child interpreter, which must
+raise the expected Python exception and exit normally, never by a signal."""
+
+import pytest
+
+from conftest import run_child
+
+SETUP = """
+import gc
+import tav
+ints = tav.IntVector([1, 2, 3])
+other = tav.IntVector([4])
+conditions = tav.ConditionVector([1])
+decks = tav.MonsterAbilityDeckLookupMap({1: tav.MonsterAbilityDeck(1), 2: tav.MonsterAbilityDeck(2)})
+other_decks = tav.MonsterAbilityDeckLookupMap({1: tav.MonsterAbilityDeck(1)})
+"""
+
+# (case, statement, exception raised by it; None where it must simply succeed)
+EMPTY_VECTORS = [
+    (f"{cls}.{method}() empty", f"tav.{cls}().{method}()", "IndexError")
+    for cls in ("IntVector", "ConditionVector", "ActorVector", "MonsterInstanceVector")
+    for method in ("front", "back", "pop_back")
+]
+
+OPEN_ITERATORS = [
+    ("begin().previous()", "ints.begin().previous()", "StopIteration"),
+    ("begin().decr()", "ints.begin().decr()", "StopIteration"),
+    ("begin() - 1", "ints.begin() - 1", "StopIteration"),
+    ("begin().advance(-1)", "ints.begin().advance(-1)", "StopIteration"),
+    ("end().value()", "ints.end().value()", "StopIteration"),
+    ("end().next()", "ints.end().next()", "StopIteration"),
+    ("end().incr()", "ints.end().incr()", "StopIteration"),
+    ("end() + 1", "ints.end() + 1", "StopIteration"),
+    ("begin() += 4", "it = ints.begin()\nit += 4", "StopIteration"),
+    ("rbegin().previous()", "ints.rbegin().previous()", "StopIteration"),
+    ("rend().value()", "ints.rend().value()", "StopIteration"),
+    ("rend().next()", "ints.rend().next()", "StopIteration"),
+    ("empty begin().value()", "tav.ActorVector().begin().value()", "StopIteration"),
+    ("erase() result at end", "ints.erase(ints.end() - 1).value()", "StopIteration"),
+    ("insert() result moved past end", "ints.insert(ints.end(), 9).incr(2)", "StopIteration"),
+    ("map find() missing", "decks.find(7).value()", "StopIteration"),
+    ("map lower_bound() past end", "decks.lower_bound(7).next()", "StopIteration"),
+    ("map upper_bound() past end", "decks.upper_bound(2).value()", "StopIteration"),
+    ("map begin().previous()", "decks.begin().previous()", "StopIteration"),
+    ("map end().value()", "decks.end().value()", "StopIteration"),
+    ("map rend().value()", "decks.rend().value()", "StopIteration"),
+    ("map end().distance(begin())", "assert decks.end().distance(decks.begin()) == -2", None),
+]
+
+FOREIGN_ITERATORS = [
+    ("erase(end())", "ints.erase(ints.end())", "IndexError"),
+    ("erase(other.begin())", "ints.erase(other.begin())", "IndexError"),
+    ("erase(end(), begin())", "ints.erase(ints.end(), ints.begin())", "IndexError"),
+    ("erase(begin(), other.end())", "ints.erase(ints.begin(), other.end())", "IndexError"),
+    ("erase(rbegin())", "ints.erase(ints.rbegin())", "TypeError"),
+    ("insert(other.begin(), x)", "ints.insert(other.begin(), 5)", "IndexError"),
+    ("insert(other.end(), n, x)", "ints.insert(other.end(), 2, 5)", "IndexError"),
+    ("insert(iterator of enum vector)", "ints.insert(conditions.begin(), 5)", "TypeError"),
+    ("insert after reallocation", "it = ints.begin()\nints.reserve(1000)\nints.insert(it, 5)", "IndexError"),
+    ("map erase(end())", "decks.erase(decks.end())", "IndexError"),
+    ("map erase(other.begin())", "decks.erase(other_decks.begin())", "IndexError"),
+    ("map erase(end(), begin())", "decks.erase(decks.end(), decks.begin())", "IndexError"),
+    ("map erase(begin(), other.end())", "decks.erase(decks.begin(), other_decks.end())", "IndexError"),
+    ("map distance to other map", "decks.begin().distance(other_decks.begin())", "RuntimeError"),
+]
+
+MIXED_ITERATORS = [
+    (f"vector {op} map", f"ints.begin() {op} decks.begin()", "RuntimeError") for op in ("==", "!=", "-")
+] + [
+    ("vector == reverse", "ints.begin() == ints.rbegin()", "RuntimeError"),
+    ("int vector - enum vector", "ints.end() - conditions.begin()", "RuntimeError"),
+    ("map pair - key iterator", "decks.iterator().distance(decks.key_iterator())", "RuntimeError"),
+    ("equal() across kinds", "ints.begin().equal(decks.begin())", "RuntimeError"),
+]
+
+SIZES = [
+    ("IntVector(2**62)", "tav.IntVector(2**62)", "OverflowError"),
+    ("IntVector(2**45)", "tav.IntVector(2**45)", "MemoryError"),
+    ("ActorVector(2**62)", "tav.ActorVector(2**62)", "OverflowError"),
+    ("ConditionVector(2**62, 1)", "tav.ConditionVector(2**62, 1)", "OverflowError"),
+    ("resize(2**62)", "ints.resize(2**62)", "OverflowError"),
+    ("resize(2**62, x)", "tav.MonsterInstanceVector().resize(2**62, tav.MonsterInstance())", "OverflowError"),
+    ("reserve(2**62)", "ints.reserve(2**62)", "OverflowError"),
+    ("assign(2**62, x)", "ints.assign(2**62, 1)", "OverflowError"),
+    ("insert(pos, 2**62, x)", "ints.insert(ints.begin(), 2**62, 1)", "OverflowError"),
+    ("advance(-2**63)", "ints.begin().advance(-2**63)", "OverflowError"),
+    ("huge slice step", "assert list(ints[::2**70]) == [1] and list(ints[::-2**70]) == [3]", None),
+    (
+        "readIntArray with a huge count",
+        "b = tav.Buffer()\nb.writeInt(2**31 - 1, True)\nv = tav.IntVector()\nb.readIntArray(v, True)\nassert len(v) < 1024",
+        None,
+    ),
+]
+
+NULLS = [
+    ("Actor(None)", "tav.Actor(None)", "ValueError"),
+    ("actors = None", "tav.GameState().actors = None", "ValueError"),
+    ("ability_decks = None", "tav.GameState().ability_decks = None", "ValueError"),
+    ("conditions = None", "tav.MonsterInstance().conditions = None", "ValueError"),
+    ("shown_ability = None", "tav.MonsterAbilityDeck().shown_ability = None", "ValueError"),
+    ("attack_modifier1 = None", "tav.GameState().attack_modifier1 = None", "ValueError"),
+    ("attack_modifiers = None", "tav.GameState().attack_modifiers = None", "ValueError"),
+    ("Buffer(None, n)", "tav.Buffer(None, 16)", "ValueError"),
+    ("flat getter with None", "tav._tav.GameState_round_get(None)", "ValueError"),
+    ("flat vector method with None", "tav._tav.IntVector_front(None)", "ValueError"),
+    ("flat map method with None", "tav._tav.MonsterAbilityDeckLookupMap_keys(None)", "ValueError"),
+    ("flat iterator method with None", "tav._tav.SwigPyIterator_value(None)", "ValueError"),
+]
+
+TEMPORARIES = [
+    ("incr() of a temporary", "it = ints.begin().incr()\ngc.collect()\nassert it.value() == 2", None),
+    ("decr() of a temporary", "it = ints.end().decr(2)\ngc.collect()\nassert it.value() == 2", None),
+    ("advance() of a temporary", "it = ints.begin().advance(2)\ngc.collect()\nassert it.value() == 3", None),
+    ("__iadd__ result dropped", "it = ints.begin()\nit.__iadd__(1)\ngc.collect()\nassert it.value() == 2", None),
+    ("+= keeps ownership", "it = ints.begin()\nit += 1\nassert it.this.own()", None),
+]
+
+CASES = EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
+
+
+def child_code(statement):
+    body = "\n".join("    " + line for line in statement.splitlines())
+    return (
+        SETUP
+        + "try:\n"
+        + body
+        + "\nexcept Exception as error:\n"
+        + "    print('raised', type(error).__name__, error)\n"
+        + "else:\n"
+        + "    print('returned')\n"
+        + "del ints, other, conditions, decks, other_decks\n"
+        + "gc.collect()\n"
+    )
+
+
+@pytest.mark.parametrize("case,statement,expected", CASES, ids=[c[0] for c in CASES])
+def test_misuse_raises_and_exits_normally(case, statement, expected):
+    result = run_child(child_code(statement))
+    assert result.returncode == 0, (case, result.returncode, result.stderr[-2000:])
+    assert "memory leak" not in result.stdout, (case, result.stdout)
+    first = result.stdout.splitlines()[0] if result.stdout else ""
+    if expected is None:
+        assert first == "returned", (case, result.stdout)
+    else:
+        assert first.startswith(f"raised {expected}"), (case, result.stdout)
+
+
+@pytest.mark.parametrize(
+    "statement,text",
+    [
+        ("tav.IntVector().front()", "index out of range"),
+        ("tav.ActorVector().back()", "index out of range"),
+        ("tav.IntVector().pop_back()", "pop from empty container"),
+        ("tav.IntVector(2**62)", "cannot create std::vector larger than max_size()"),
+    ],
+)
+def test_misuse_texts(statement, text):
+    result = run_child(child_code(statement))
+    assert result.returncode == 0
+    assert result.stdout.splitlines()[0].endswith(text)
