@@ -54,13 +54,22 @@ class optional {
     construct(std::forward<Args>(args)...);
   }
 
-  // Construction from anything T can be built from (but not from another optional).
-  template <class U = T,
-            class = std::enable_if_t<std::is_constructible<T, U&&>::value &&
-                                     !std::is_same<std::decay_t<U>, optional>::value &&
-                                     !std::is_same<std::decay_t<U>, in_place_t>::value &&
-                                     !std::is_same<std::decay_t<U>, nullopt_t>::value>>
+  // Construction from anything T can be built from (but not from another optional); explicit
+  // exactly when the conversion to T is.
+  template <class U>
+  using constructs_from =
+      std::integral_constant<bool, std::is_constructible<T, U&&>::value &&
+                                       !std::is_same<std::decay_t<U>, optional>::value &&
+                                       !std::is_same<std::decay_t<U>, in_place_t>::value &&
+                                       !std::is_same<std::decay_t<U>, nullopt_t>::value>;
+  template <class U = T, std::enable_if_t<constructs_from<U>::value &&
+                                          std::is_convertible<U&&, T>::value>* = nullptr>
   optional(U&& value) {
+    construct(std::forward<U>(value));
+  }
+  template <class U = T, std::enable_if_t<constructs_from<U>::value &&
+                                          !std::is_convertible<U&&, T>::value>* = nullptr>
+  explicit optional(U&& value) {
     construct(std::forward<U>(value));
   }
 
@@ -82,8 +91,7 @@ class optional {
     }
     return *this;
   }
-  optional& operator=(optional&& other) noexcept(std::is_nothrow_move_assignable<T>::value &&
-                                                 std::is_nothrow_move_constructible<T>::value) {
+  optional& operator=(optional&& other) noexcept(nothrow_move_assignable) {
     if (other.m_has_value) {
       if (m_has_value)
         **this = std::move(*other);
@@ -94,10 +102,13 @@ class optional {
     }
     return *this;
   }
+  // Assignment of a value. For a scalar T, `o = {}` must empty the optional (as it does for
+  // every other T), not store T{}: so a plain T goes through the optional's own assignment.
   template <class U = T,
-            class = std::enable_if_t<!std::is_same<std::decay_t<U>, optional>::value &&
-                                     std::is_constructible<T, U&&>::value &&
-                                     std::is_assignable<T&, U&&>::value>>
+            class = std::enable_if_t<
+                !std::is_same<std::decay_t<U>, optional>::value &&
+                !(std::is_scalar<T>::value && std::is_same<std::decay_t<U>, T>::value) &&
+                std::is_constructible<T, U&&>::value && std::is_assignable<T&, U&&>::value>>
   optional& operator=(U&& value) {
     if (m_has_value)
       **this = std::forward<U>(value);
@@ -159,6 +170,9 @@ class optional {
   }
 
  private:
+  static constexpr bool nothrow_move_assignable =
+      std::is_nothrow_move_assignable<T>::value && std::is_nothrow_move_constructible<T>::value;
+
   template <class... Args>
   void construct(Args&&... args) {
     ::new (static_cast<void*>(&m_storage)) T(std::forward<Args>(args)...);
@@ -288,6 +302,73 @@ bool operator!=(const optional<T>& a, const U& b) {
 template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
 bool operator!=(const U& b, const optional<T>& a) {
   return !(a == b);
+}
+
+// Ordering against nullopt (an empty optional is the least) and against plain values.
+template <class T>
+bool operator<(const optional<T>&, nullopt_t) noexcept {
+  return false;
+}
+template <class T>
+bool operator<(nullopt_t, const optional<T>& a) noexcept {
+  return a.has_value();
+}
+template <class T>
+bool operator<=(const optional<T>& a, nullopt_t) noexcept {
+  return !a.has_value();
+}
+template <class T>
+bool operator<=(nullopt_t, const optional<T>&) noexcept {
+  return true;
+}
+template <class T>
+bool operator>(const optional<T>& a, nullopt_t) noexcept {
+  return a.has_value();
+}
+template <class T>
+bool operator>(nullopt_t, const optional<T>&) noexcept {
+  return false;
+}
+template <class T>
+bool operator>=(const optional<T>&, nullopt_t) noexcept {
+  return true;
+}
+template <class T>
+bool operator>=(nullopt_t, const optional<T>& a) noexcept {
+  return !a.has_value();
+}
+
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator<(const optional<T>& a, const U& b) {
+  return !a.has_value() || *a < b;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator<(const U& b, const optional<T>& a) {
+  return a.has_value() && b < *a;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator<=(const optional<T>& a, const U& b) {
+  return !a.has_value() || *a <= b;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator<=(const U& b, const optional<T>& a) {
+  return a.has_value() && b <= *a;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator>(const optional<T>& a, const U& b) {
+  return a.has_value() && *a > b;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator>(const U& b, const optional<T>& a) {
+  return !a.has_value() || b > *a;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator>=(const optional<T>& a, const U& b) {
+  return a.has_value() && *a >= b;
+}
+template <class T, class U, class = std::enable_if_t<!std::is_same<U, nullopt_t>::value>>
+bool operator>=(const U& b, const optional<T>& a) {
+  return !a.has_value() || b >= *a;
 }
 
 }  // namespace tl

@@ -5,6 +5,7 @@
 #include <tl/optional.hpp>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -179,6 +180,60 @@ TEST(Optional, Comparisons) {
   const tl::optional<std::string> s = std::string("ab");
   EXPECT_TRUE(s == "ab");
   EXPECT_TRUE(s != "b");
+}
+
+TEST(Optional, OrderingAgainstValuesAndNullopt) {
+  const tl::optional<int> empty;
+  const tl::optional<int> two = 2;
+  struct Case {
+    bool got;
+    bool expected;
+  };
+  const Case cases[] = {
+      {empty < 0, true},
+      {empty <= 0, true},
+      {empty > 0, false},
+      {empty >= 0, false},
+      {0 < empty, false},
+      {0 <= empty, false},
+      {0 > empty, true},
+      {0 >= empty, true},
+      {two < 3, true},
+      {two <= 2, true},
+      {two > 2, false},
+      {two >= 2, true},
+      {3 < two, false},
+      {2 <= two, true},
+      {3 > two, true},
+      {1 >= two, false},
+      {empty < tl::nullopt, false},
+      {tl::nullopt < two, true},
+      {two > tl::nullopt, true},
+      {empty >= tl::nullopt, true},
+      {tl::nullopt >= two, false},
+      {tl::nullopt <= empty, true},
+      {two <= tl::nullopt, false},
+      {tl::nullopt > empty, false},
+  };
+  for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    EXPECT_EQ(cases[i].got, cases[i].expected) << "case " << i;
+  }
+}
+
+TEST(Optional, BraceAssignmentEmpties) {
+  tl::optional<int> number = 3;
+  number = {};
+  EXPECT_FALSE(number);
+  number = 4;
+  EXPECT_EQ(number, 4);
+  tl::optional<std::string> text = std::string("a");
+  text = {};
+  EXPECT_FALSE(text);
+
+  // Converting construction is explicit exactly when T's own conversion is.
+  static_assert(std::is_convertible<const char*, tl::optional<std::string>>::value, "");
+  static_assert(!std::is_convertible<int, tl::optional<std::vector<int>>>::value, "");
+  static_assert(std::is_constructible<tl::optional<std::vector<int>>, int>::value, "");
 }
 
 TEST(Optional, MakeOptional) {
