@@ -61,16 +61,17 @@ class Buffer {
   void writeBoolean(bool value);
 
   // An enumeration ordinal (varint) looked up in values. An ordinal outside the list is kept
-  // as a number (cast to T), never used to index outside it.
+  // as a number (cast to T), never used to index outside it. The lists here are only read, so
+  // they are taken by reference: a caller can keep one list for many reads without copies.
   template <class T>
-  T readEnum(std::vector<T> values) {
+  T readEnum(const std::vector<T>& values) {
     return lookup(values, readInt(true));
   }
 
   // A count, then that many ordinals appended to vec. At most as many elements as there were
   // unread bytes after the count are appended (each takes at least one byte).
   template <class T>
-  void readEnumArray(std::vector<T>& vec, std::vector<T> values) {
+  void readEnumArray(std::vector<T>& vec, const std::vector<T>& values) {
     const std::size_t count = boundedCount(readInt(true));
     vec.reserve(vec.size() + count);
     for (std::size_t i = 0; i < count; ++i) vec.push_back(lookup(values, readInt(true)));
@@ -78,7 +79,7 @@ class Buffer {
 
   // An optional ordinal: 0 is null, k >= 1 the value of ordinal k - 1.
   template <class T>
-  tl::optional<T> readEnumOrNull(std::vector<T> values) {
+  tl::optional<T> readEnumOrNull(const std::vector<T>& values) {
     const int ordinal = readInt(true);
     if (ordinal == 0) return tl::nullopt;
     return lookup(values, static_cast<int>(static_cast<uint32_t>(ordinal) - 1u));
@@ -91,7 +92,7 @@ class Buffer {
   }
 
   template <class T>
-  void writeEnumArray(std::vector<T> vec) {
+  void writeEnumArray(const std::vector<T>& vec) {
     writeInt(static_cast<int>(vec.size()), true);
     for (const T& element : vec) writeEnum(element);
   }
