@@ -20,8 +20,16 @@ const char* const kNameless = "nameless";
 int plusOne(int value) { return static_cast<int>(static_cast<uint32_t>(value) + 1u); }
 int minusOne(int value) { return static_cast<int>(static_cast<uint32_t>(value) - 1u); }
 
+// The value list of an enumeration, built on first use and kept: the records read per figure
+// look up several ordinals each, and a new list for every one would cost an allocation.
+template <class T, std::vector<T> (*GetValues)()>
+const std::vector<T>& valuesOf() {
+  static const std::vector<T> values = GetValues();
+  return values;
+}
+
 void readConditions(tav::protocol::Buffer& buffer, std::vector<tav::Condition>& list) {
-  buffer.readEnumArray(list, tav::getConditionValues());
+  buffer.readEnumArray(list, valuesOf<tav::Condition, tav::getConditionValues>());
 }
 
 // The three condition lists of a figure or a player, in wire order.
@@ -50,10 +58,10 @@ void writeInts(tav::protocol::Buffer& buffer, const std::vector<int>& list) {
 tav::MonsterInstance readFigure(tav::protocol::Buffer& buffer) {
   tav::MonsterInstance figure;
   figure.number = buffer.readInt(true);
-  figure.type = buffer.readEnum(tav::getMonsterTypeValues());
+  figure.type = buffer.readEnum(valuesOf<tav::MonsterType, tav::getMonsterTypeValues>());
   tav::print("Monster type: ", figure.type, "\n");
   if (figure.type == tav::MonsterTypeNS::Summon) {
-    figure.summon_color = buffer.readEnum(tav::getSummonColorValues());
+    figure.summon_color = buffer.readEnum(valuesOf<tav::SummonColor, tav::getSummonColorValues>());
     figure.summon_move = buffer.readInt(true);
     figure.summon_attack = buffer.readInt(true);
     figure.summon_range = buffer.readInt(true);
@@ -224,7 +232,8 @@ tav::Actor __readPlayerActor(tav::protocol::Buffer& buffer) {
   tav::PlayerActor player;
   tl::optional<std::string> name = buffer.readString();
   player.name = name ? std::move(*name) : std::string(kNameless);
-  player.character_class = buffer.readEnum(tav::getCharacterClassValues());
+  player.character_class =
+      buffer.readEnum(valuesOf<tav::CharacterClass, tav::getCharacterClassValues>());
   player.xp = buffer.readInt(true);
   player.hp = buffer.readInt(true);
   player.hp_max = buffer.readInt(true);
