@@ -374,6 +374,13 @@ inline SwigPyIterator *make_output_iterator<std::vector< T >::iterator>(const st
 }
 }
 %fragment("tav_vector_" {T});
+// A vector assigned to a slice of itself: insert from a copy, not from the elements being moved.
+%typemap(check, noblock=1) std::vector< T > const &v (std::vector< T > copy) {
+  if ($1 == arg1) {
+    copy = *$1;
+    $1 = &copy;
+  }
+}
 %tav_iterator_typemaps(std::vector< T >)
 %typemap(out) std::vector< T >::iterator erase = std::vector< T >::iterator begin;
 %typemap(out) std::vector< T >::iterator insert = std::vector< T >::iterator begin;

@@ -76,16 +76,17 @@ def test_slices_match_list(cls, element):
                 assert list(ours[1]) == theirs[1], (data, s)
         else:
             seq = [element(rng) for _ in range(rng.randint(0, 5))]
+            itself = rng.random() < 0.15
 
             def change(target, value=seq):
                 if kind == "assign":
-                    target[s] = value
+                    target[s] = target if itself else value
                 else:
                     del target[s]
 
             ours = outcome(lambda: change(vec))
             theirs = outcome(lambda: change(ref))
-            assert same_failure(ours, theirs), (data, s, kind, seq, ours, theirs)
+            assert same_failure(ours, theirs), (data, s, kind, itself, seq, ours, theirs)
         assert list(vec) == ref, (data, s, kind)
 
 
@@ -118,6 +119,10 @@ def test_record_vector_slices_copy_elements():
             for m in ours[1]:
                 m.number = -1
             assert [m.number for m in vec] == numbers
+            whole = s if s.step in (None, 1) else slice(None)
+            vec[whole] = vec
+            numbers[whole] = numbers
+            assert [m.number for m in vec] == numbers
 
 
 def clamped(i, j, n):
@@ -135,6 +140,9 @@ def test_getslice_setslice_delslice_take_plain_bounds():
         vec = tav.IntVector(data)
         vec.__setslice__(i, j, [42])
         assert list(vec) == data[:lo] + [42] + data[hi:]
+        vec = tav.IntVector(data)
+        vec.__setslice__(i, j, vec)
+        assert list(vec) == data[:lo] + data + data[hi:]
         vec = tav.IntVector(data)
         vec.__delslice__(i, j)
         assert list(vec) == data[:lo] + data[hi:]
