@@ -124,8 +124,10 @@ class Buffer {
   // The number of elements a list with the given count can really hold: a count of 0 or less
   // gives 0, and no more than the unread bytes, since each element takes at least one byte.
   std::size_t boundedCount(int count) const {
+    if (count <= 0) return 0;
+    const auto wanted = static_cast<std::size_t>(count);
     const std::size_t unread = getSize();
-    return count <= 0 ? 0 : (static_cast<std::size_t>(count) < unread ? static_cast<std::size_t>(count) : unread);
+    return wanted < unread ? wanted : unread;
   }
 
   template <class T>
