@@ -74,6 +74,7 @@ using tav::PlayerActor;
 %init %{
   SWIGTYPE_p_std__vectorT_tav__AttackModifierNS__Value_std__allocatorT_tav__AttackModifierNS__Value_t_t->str =
       "std::vector< tav::AttackModifierNS::Value,std::allocator< tav::AttackModifierNS::Value > > *|"
+      "std::vector< enum tav::AttackModifierNS::Value,std::allocator< enum tav::AttackModifierNS::Value > > *|"
       "std::vector< tav::AttackModifier,std::allocator< tav::AttackModifier > > *";
 %}
 
