@@ -322,6 +322,12 @@ void writeValue(DumpWriter& out, const GameState& state) {
 // Every print overload: one writer per call, so a record reaches the stream in one piece.
 template <class Value>
 void dump(const Value& value) {
+  // A stream that is not good takes no text: skip the formatting. One empty write lets the
+  // stream mark the refusal in its state exactly as the writes of the text would have.
+  if (!std::cout.good()) {
+    std::cout << "";
+    return;
+  }
   DumpWriter out(std::cout);
   writeValue(out, value);
   out.finish();
