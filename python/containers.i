@@ -386,17 +386,57 @@ inline SwigPyIterator *make_output_iterator<std::vector< T >::iterator>(const st
 %typemap(out) std::vector< T >::iterator insert = std::vector< T >::iterator begin;
 %enddef
 
-// Enumeration elements are values: any 32-bit integer converts, with no membership check.
+// Integer elements taken from a Python sequence. An item that the sequence fails to produce
+// (its __getitem__ raised after the elements were checked) arrives as null: the generic
+// conversion would read it, this one reports the pending Python exception.
+%define %tav_value_elements(T, TRAITS)
+%fragment("tav_value_elements_" {T}, "header", fragment=TRAITS) {
+namespace swig {
+template <>
+struct traits_as< T, value_category > {
+  static T as(PyObject *obj) {
+    T value;
+    if (!obj || !SWIG_IsOK(asval(obj, &value))) {
+      if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, swig::type_name< T >());
+      throw std::invalid_argument("bad type");
+    }
+    return value;
+  }
+};
+}
+}
+%fragment("tav_value_elements_" {T});
+%enddef
+
+// Enumeration elements are values: any 32-bit integer converts, with no membership check. The
+// generator treats them as wrapped objects, which a Python int is not. These fragments take the
+// names of the generator's own ones for T, so that its versions are left out.
 %define %tav_enum_vector(T...)
-%fragment(SWIG_Traits_frag(T), "header", fragment="StdTraits", fragment="SWIG_Traits_enum_"{T}) {
+%fragment("SWIG_Traits_enum_"{T}, "header", fragment=SWIG_AsVal_frag(int), fragment=SWIG_From_frag(int),
+          fragment="StdTraits") {
 namespace swig {
 template <>
 struct traits< T > {
   typedef value_category category;
   static const char *type_name() { return #T; }
 };
+template <>
+struct traits_asval< T > {
+  static int asval(PyObject *obj, T *val) {
+    int number = 0;
+    int res = SWIG_AsVal(int)(obj, &number);
+    if (SWIG_IsOK(res) && val) *val = static_cast< T >(number);
+    return res;
+  }
+};
+template <>
+struct traits_from< T > {
+  static PyObject *from(const T &val) { return SWIG_From(int)(static_cast< int >(val)); }
+};
 }
 }
+%fragment(SWIG_Traits_frag(T), "header", fragment="SWIG_Traits_enum_"{T}) {}
+%tav_value_elements(T, "SWIG_Traits_enum_"{T})
 %tav_vector(T)
 %typemap(check) (std::vector< enum T >::iterator pos, std::vector< enum T >::value_type const &x),
     (std::vector< enum T >::iterator pos, std::vector< enum T >::size_type n, std::vector< enum T >::value_type const &x) "";
@@ -433,6 +473,7 @@ inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(co
 %typemap(out) std::map< K, V >::iterator upper_bound = std::map< K, V >::iterator begin;
 %enddef
 
+%tav_value_elements(int, SWIG_Traits_frag(int))
 %tav_vector(int)
 %tav_enum_vector(tav::CharacterClassNS::Value)
 %tav_enum_vector(tav::ConditionNS::Value)

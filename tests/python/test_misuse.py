@@ -13,6 +13,21 @@ other = tav.IntVector([4])
 conditions = tav.ConditionVector([1])
 decks = tav.MonsterAbilityDeckLookupMap({1: tav.MonsterAbilityDeck(1), 2: tav.MonsterAbilityDeck(2)})
 other_decks = tav.MonsterAbilityDeckLookupMap({1: tav.MonsterAbilityDeck(1)})
+
+
+# A sequence whose items pass the element check, then fail when copied.
+class Flaky:
+    def __init__(self, item):
+        self.item, self.calls = item, 0
+
+    def __len__(self):
+        return 2
+
+    def __getitem__(self, i):
+        self.calls += 1
+        if self.calls > 2:
+            raise LookupError(i)
+        return self.item
 """
 
 # (case, statement, exception raised by it; None where it must simply succeed)
@@ -115,7 +130,15 @@ TEMPORARIES = [
     ("+= keeps ownership", "it = ints.begin()\nit += 1\nassert it.this.own()", None),
 ]
 
-CASES = EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
+FLAKY_SEQUENCES = [
+    ("IntVector(flaky)", "tav.IntVector(Flaky(1))", "TypeError"),
+    ("ConditionVector(flaky)", "tav.ConditionVector(Flaky(1))", "TypeError"),
+    ("ActorVector(flaky)", "tav.ActorVector(Flaky(tav.Actor()))", "TypeError"),
+    ("slice = flaky", "ints[0:1] = Flaky(1)", "TypeError"),
+    ("__setslice__ flaky", "conditions.__setslice__(0, 1, Flaky(1))", "TypeError"),
+]
+
+CASES = FLAKY_SEQUENCES + EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
 
 
 def child_code(statement):
