@@ -70,11 +70,14 @@ def test_method_table_count_and_placement():
     assert len(functions) == 668
     assert functions[:2] == ["SWIG_PyInstanceMethod_New", "SWIG_PyStaticMethod_New"]
 
-    owners = {f: next((c for c in CLASSES if f.startswith((c + "_", "new_" + c, "delete_" + c))
-                       and (f.startswith(("new_", "delete_")) and f.split("_", 1)[1] == c
-                            or f.startswith(c + "_"))), None)
-              for f in functions}
-    free = [f for f in functions if owners[f] is None]
+    def owner(function):
+        return next((c for c in CLASSES if function in ("new_" + c, "delete_" + c)
+                     or function.startswith(c + "_")), None)
+
+    free = [f for f in functions if owner(f) is None]
+    # Each class's entries form one block, the blocks in class order.
+    blocks = [CLASSES.index(owner(f)) for f in functions if owner(f) is not None]
+    assert blocks == sorted(blocks)
     assert free == FREE_FUNCTIONS
 
     def after(name, cls):
