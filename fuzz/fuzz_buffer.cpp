@@ -36,12 +36,13 @@ struct Shadow {
   const uint8_t* unread() const { return bytes.data() + read; }
   std::size_t unreadSize() const { return bytes.size() - read; }
 
+  std::vector<uint8_t> scratch = std::vector<uint8_t>(1025);  // room for the largest capacity
+
   // Appends what a codec write produces in the free room.
   template <class Write>
   void produce(Write write) {
-    std::vector<uint8_t> room(capacity - bytes.size() + 1);
-    const std::size_t n = write(room.data(), capacity - bytes.size());
-    bytes.insert(bytes.end(), room.begin(), room.begin() + static_cast<std::ptrdiff_t>(n));
+    const std::size_t n = write(scratch.data(), capacity - bytes.size());
+    bytes.insert(bytes.end(), scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(n));
   }
 };
 
