@@ -414,6 +414,16 @@ def test_buffer_positions():
         buffer.readInt(1)
 
 
+def test_read_int_array_with_a_huge_count_reads_only_what_is_there():
+    buffer = tav.Buffer()
+    buffer.writeInt(INT_MAX, True)
+    buffer.writeInt(5, True)
+    out = tav.IntVector()
+    buffer.readIntArray(out, True)
+    assert list(out) == [5]  # no more elements than unread bytes
+    assert buffer.getSize() == 0
+
+
 def write_bytes(buffer, data):
     for byte in data:
         buffer.writeByte(byte)
