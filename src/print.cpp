@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <locale>
+#include <memory>
 #include <string_view>
 
 namespace tav {
@@ -61,7 +62,9 @@ bool formatsPlainly(const std::ostream& stream) {
 
 // Hands dump text to a stream. While the stream formats plainly, the text is assembled in a
 // local buffer (numbers through std::to_chars) and reaches the stream in one write() per
-// record, or per 4 KiB of text. Otherwise every piece goes through the stream's operator<<
+// record. A record whose text outgrows the 4 KiB on the stack (a whole game state) moves to a
+// 64 KiB buffer on the heap and leaves in pieces of that size, so that a large dump costs the
+// stream few writes. Otherwise every piece goes through the stream's operator<<
 // as it comes, so the caller's flags and locale shape it exactly as separate print() calls
 // of the pieces would. Either way the bytes are the same for the default stream state.
 class DumpWriter {
@@ -76,15 +79,26 @@ class DumpWriter {
       return;
     }
     if (text.empty()) return;
-    if (text.size() > kCapacity - used_) {
-      drain();
-      if (text.size() > kCapacity) {
+    if (text.size() > capacity_ - used_) {
+      makeRoom();
+      if (text.size() > capacity_ - used_) {
+        drain();
         stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
         return;
       }
     }
     std::memcpy(buffer_ + used_, text.data(), text.size());
     used_ += text.size();
+  }
+
+  // One character: the line feed that ends every field line.
+  void character(char c) {
+    if (!buffered_) {
+      stream_ << c;
+      return;
+    }
+    if (used_ == capacity_) makeRoom();
+    buffer_[used_++] = c;
   }
 
   void number(int value) { put(value); }
@@ -102,7 +116,8 @@ class DumpWriter {
   void finish() { drain(); }
 
  private:
-  static constexpr std::size_t kCapacity = 4096;
+  static constexpr std::size_t kSmall = 4096;
+  static constexpr std::size_t kLarge = 65536;
 
   template <class Number>
   void put(Number value) {
@@ -112,9 +127,22 @@ class DumpWriter {
     }
     // Room for every digit and a sign.
     constexpr std::size_t kMaxChars = std::numeric_limits<Number>::digits10 + 2;
-    if (kCapacity - used_ < kMaxChars) drain();
+    if (capacity_ - used_ < kMaxChars) makeRoom();
     used_ = static_cast<std::size_t>(
-        std::to_chars(buffer_ + used_, buffer_ + kCapacity, value).ptr - buffer_);
+        std::to_chars(buffer_ + used_, buffer_ + capacity_, value).ptr - buffer_);
+  }
+
+  // Frees room in the buffer: the first time by moving the text to the large buffer, later by
+  // writing it out.
+  void makeRoom() {
+    if (large_ == nullptr) {
+      large_.reset(new char[kLarge]);
+      std::memcpy(large_.get(), small_, used_);
+      buffer_ = large_.get();
+      capacity_ = kLarge;
+      return;
+    }
+    drain();
   }
 
   void drain() {
@@ -126,7 +154,10 @@ class DumpWriter {
   std::ostream& stream_;
   const bool buffered_;
   std::size_t used_ = 0;
-  char buffer_[kCapacity];
+  std::size_t capacity_ = kSmall;
+  char* buffer_ = small_;
+  std::unique_ptr<char[]> large_;
+  char small_[kSmall];
 };
 
 // One writeValue overload per printable type; the records use them to lay out their fields.
@@ -180,7 +211,7 @@ template <class Value>
 void writeLine(DumpWriter& out, std::string_view label, const Value& value) {
   out.text(label);
   writeValue(out, value);
-  out.text("\n");
+  out.character('\n');
 }
 
 // An absent number prints as -1.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <locale>
 #include <sstream>
+#include <string>
 
 #include "print.h"
 
@@ -39,6 +41,34 @@ TEST(PrintBadStream, WritesNothingAndEndsAsARefusedWriteWould) {
   std::cout.clear();
   std::cout.rdbuf(saved);
   EXPECT_EQ(sink.str(), "");
+}
+
+// What print(state) writes to std::cout, with the stream's locale set to the given one.
+std::string dumped(const GameState& state, const std::locale& locale) {
+  std::ostringstream sink;
+  std::streambuf* const saved = std::cout.rdbuf(sink.rdbuf());
+  const std::locale old = std::cout.imbue(locale);
+  print(state);
+  std::cout.imbue(old);
+  std::cout.rdbuf(saved);
+  return sink.str();
+}
+
+// A dump far larger than the writer's buffers (so its text moves to the large buffer and leaves
+// in several pieces) is the same text as the one written piece by piece through operator<<,
+// which a locale other than the classic one forces.
+TEST(PrintLargeDump, BufferedTextEqualsThePieceByPieceText) {
+  GameState state = smallState();
+  for (int i = 0; i < 12; ++i) state.attack_modifiers.push_back(AttackModifierNS::Minus2);
+  Actor actor = state.actors.front();
+  for (int i = 0; i < 6; ++i) actor.instances.push_back(actor.instances.front());
+  for (int i = 0; i < 200; ++i) {
+    actor.instances.front().hp = -i * 1000;
+    state.actors.push_back(actor);
+  }
+  const std::string buffered = dumped(state, std::locale::classic());
+  ASSERT_GT(buffered.size(), 3u * 65536u);
+  EXPECT_EQ(buffered, dumped(state, std::locale(std::locale::classic(), new std::numpunct<char>)));
 }
 
 }  // namespace
