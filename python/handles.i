@@ -3,10 +3,10 @@
 // A native type without a Python class travels as a bare handle. The runtime destroys an owned
 // handle's object only through the destroy entry of its type's client data, which normally comes
 // from a proxy class; without one, the object leaks. %tav_owned_handle(TYPE) gives TYPE such an
-// entry (a deleter that is not part of the method table), installed by the first wrapper call that
-// returns such a handle, and makes every handle of TYPE that the
-// wrapper returns a bare handle: with client data present the runtime would otherwise try to wrap
-// it in a proxy instance, which TYPE does not have.
+// entry (a deleter that is not part of the method table), installed by the first wrapper call
+// that returns a handle of TYPE. Every such call must hand out a bare handle (NOSHADOW): with
+// client data present the runtime would otherwise try to make a proxy instance, and TYPE has no
+// proxy class. So the macro's typemaps must cover every way a handle of TYPE is returned.
 
 %fragment("tav_owned_handle", "header") {
 namespace tav_binding {

@@ -39,7 +39,3 @@ optional<T> make_optional(T v);
 
 }  // namespace tl
 
-// Optional classes and make_optional for one value type.
-%define %tav_optional(NAME, TYPE)
-%template(Optional ## NAME) tl::optional<TYPE>;
-%enddef
