@@ -156,28 +156,88 @@ class IteratorBounds {
   virtual It last() const = 0;
   // What the iterator yields (elements, keys, values or pairs).
   virtual const std::type_info &form() const = 0;
+  // Whether the iterator still stands inside its container, which may have moved its elements
+  // or lost the one the iterator stands on since; element asks for a readable element rather
+  // than a position.
+  virtual bool usable(bool element) const = 0;
   // The end that stays in place while the container keeps its elements, and so tells the
   // container apart: the begin of a vector, the end of a map (reversed for reverse iterators).
   It anchor() const { return isRandomAccess<It>::value != isReverse<It>::value ? first() : last(); }
 };
 
+template <class It>
+It plainOf(const It &it) {
+  return it;
+}
+template <class It>
+It plainOf(const std::reverse_iterator<It> &it) {
+  return it.base();
+}
+
+// Whether current, an iterator of c made while anchor marked c's stable end, still stands in c.
+// A vector must still hold its elements where it did (no reallocation) and current must lie
+// within its present size; a map must still hold the node of current (a walk over the map that
+// compares positions only, so a removed node is never read).
+template <class C, class It>
+bool insideContainer(const C &c, const It &current, const It &anchor, bool element, std::true_type) {
+  typename C::const_iterator pos = plainOf(current), first = c.begin(), last = c.end();
+  if (plainOf(anchor) != first || pos < first || last < pos) return false;
+  return !element || (isReverse<It>::value ? first < pos : pos < last);
+}
+template <class C, class It>
+bool insideContainer(const C &c, const It &current, const It &anchor, bool element, std::false_type) {
+  typename C::const_iterator pos = plainOf(current), first = c.begin(), last = c.end();
+  if (plainOf(anchor) != last || (element && pos == (isReverse<It>::value ? first : last))) return false;
+  for (typename C::const_iterator it = first;; ++it) {
+    if (it == pos) return true;
+    if (it == last) return false;
+  }
+}
+template <class C, class It>
+bool inside(const void *container, const It &current, const It &anchor, bool element) {
+  return insideContainer(*static_cast<const C *>(container), current, anchor, element, isRandomAccess<It>());
+}
+
 // An iterator that knows both ends of its container: reading or moving past either end raises
-// StopIteration, copies keep the kind, and distance() never walks outside the container.
-// Backward false makes it move forward only.
+// StopIteration, copies keep the kind, and distance() never walks outside the container. Once
+// watch() named its container, it also raises StopIteration when used after the container moved
+// its elements or lost the one it stands on. Backward false makes it move forward only.
 template <class It, bool Backward = true, class Value = typename std::iterator_traits<It>::value_type,
           class FromOper = swig::from_oper<Value> >
 class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>, public IteratorBounds<It> {
   typedef swig::SwigPyIteratorClosed_T<It, Value, FromOper> base;
 
  public:
-  BoundedIterator(It current, It first, It last, PyObject *seq) : base(current, first, last, seq) {}
+  typedef bool (*Inside)(const void *container, const It &current, const It &anchor, bool element);
+
+  BoundedIterator(It current, It first, It last, PyObject *seq)
+      : base(current, first, last, seq), container_(0), inside_(0) {}
+
+  template <class C>
+  BoundedIterator *watch(const C *container) {
+    container_ = container;
+    inside_ = container ? &inside<C, It> : 0;
+    return this;
+  }
 
   swig::SwigPyIterator *copy() const { return new BoundedIterator(*this); }
 
+  PyObject *value() const {
+    if (!usable(true)) throw swig::stop_iteration();
+    return base::value();
+  }
+
+  swig::SwigPyIterator *incr(size_t n = 1) {
+    if (!usable(false)) throw swig::stop_iteration();
+    return base::incr(n);
+  }
+
   swig::SwigPyIterator *decr(size_t n = 1) {
-    if (!Backward) throw swig::stop_iteration();
+    if (!Backward || !usable(false)) throw swig::stop_iteration();
     return base::decr(n);
   }
+
+  bool usable(bool element) const { return !inside_ || inside_(container_, this->current, this->anchor(), element); }
 
   bool equal(const swig::SwigPyIterator &x) const {
     const IteratorBounds<It> &other = peer(x);
@@ -186,7 +246,9 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
 
   ptrdiff_t distance(const swig::SwigPyIterator &x) const {
     const IteratorBounds<It> &other = peer(x);
-    if (this->anchor() != other.anchor()) throw std::invalid_argument("iterators of different containers");
+    if (this->anchor() != other.anchor() || !usable(false) || !other.usable(false)) {
+      throw std::invalid_argument("iterators of different containers");
+    }
     return steps(this->current, other.position(), other.last(), isRandomAccess<It>());
   }
 
@@ -204,6 +266,9 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
   }
 
   ptrdiff_t steps(It from, It to, It, std::true_type) const { return to - from; }
+
+  const void *container_;
+  Inside inside_;
 
   // Walks forward, never past an end, in whichever direction reaches the other position.
   ptrdiff_t steps(It from, It to, It toLast, std::false_type) const {
@@ -226,15 +291,24 @@ struct isMap : std::false_type {};
 template <class K, class T, class Compare, class Alloc>
 struct isMap<std::map<K, T, Compare, Alloc> > : std::true_type {};
 
-// Iterators returned by the container's own methods, bounded by its current ends. The reverse
-// iterators of a map move forward only.
+// Iterators returned by the container's own methods, bounded by its current ends and holding
+// the container's Python object seq, so that the container lives as long as they do. The
+// reverse iterators of a map move forward only.
 template <class C>
-swig::SwigPyIterator *makeIterator(C &c, typename C::iterator it) {
-  return new BoundedIterator<typename C::iterator>(it, c.begin(), c.end(), 0);
+swig::SwigPyIterator *makeIterator(C &c, typename C::iterator it, PyObject *seq) {
+  return (new BoundedIterator<typename C::iterator>(it, c.begin(), c.end(), seq))->watch(&c);
 }
 template <class C>
-swig::SwigPyIterator *makeIterator(C &c, typename C::reverse_iterator it) {
-  return new BoundedIterator<typename C::reverse_iterator, !isMap<C>::value>(it, c.rbegin(), c.rend(), 0);
+swig::SwigPyIterator *makeIterator(C &c, typename C::reverse_iterator it, PyObject *seq) {
+  return (new BoundedIterator<typename C::reverse_iterator, !isMap<C>::value>(it, c.rbegin(), c.rend(), seq))->watch(&c);
+}
+
+// The iterators of iterator(), key_iterator() and value_iterator(), watching the container whose
+// Python object seq they hold.
+template <class C, class Iterator>
+swig::SwigPyIterator *watchedIterator(Iterator *iterator, PyObject *seq) {
+  SwigPyObject *handle = seq ? SWIG_Python_GetSwigThis(seq) : 0;
+  return iterator->watch(handle ? static_cast<const C *>(handle->ptr) : static_cast<const C *>(0));
 }
 
 enum IteratorCheck { iteratorInside, iteratorWrongType, iteratorOutside };
@@ -249,7 +323,7 @@ IteratorCheck iteratorArgument(C &c, PyObject *obj, typename C::iterator &pos) {
   const IteratorBounds<It> *bounds = SWIG_IsOK(res) && iter ? dynamic_cast<const IteratorBounds<It> *>(iter) : 0;
   if (!bounds) return iteratorWrongType;
   It anchor = isRandomAccess<It>::value ? c.begin() : c.end();
-  if (bounds->anchor() != anchor) return iteratorOutside;
+  if (bounds->anchor() != anchor || !bounds->usable(false)) return iteratorOutside;
   pos = bounds->position();
   if (isRandomAccess<It>::value && !inRange(c, pos, isRandomAccess<It>())) return iteratorOutside;
   return iteratorInside;
@@ -288,7 +362,7 @@ bool isRange(C &c, typename C::iterator first, typename C::iterator last) {
 %define %tav_iterator_typemaps(C...)
 %typemap(out, noblock=1, fragment="tav_iterators") C::iterator begin, C::iterator end, C::reverse_iterator rbegin,
     C::reverse_iterator rend {
-  $result = SWIG_NewPointerObj(tav_swig::makeIterator(*arg1, $1), swig::SwigPyIterator::descriptor(), SWIG_POINTER_OWN);
+  $result = SWIG_NewPointerObj(tav_swig::makeIterator(*arg1, $1, $self), swig::SwigPyIterator::descriptor(), SWIG_POINTER_OWN);
 }
 %typemap(in, noblock=1, fragment="tav_iterators") C::iterator pos (C::iterator it), C::iterator position (C::iterator it),
     C::iterator first (C::iterator it), C::iterator last (C::iterator it) {
@@ -369,7 +443,8 @@ namespace swig {
 template <>
 inline SwigPyIterator *make_output_iterator<std::vector< T >::iterator>(const std::vector< T >::iterator &current,
     const std::vector< T >::iterator &begin, const std::vector< T >::iterator &end, PyObject *seq) {
-  return new tav_swig::BoundedIterator<std::vector< T >::iterator>(current, begin, end, seq);
+  return tav_swig::watchedIterator<std::vector< T > >(
+      new tav_swig::BoundedIterator<std::vector< T >::iterator>(current, begin, end, seq), seq);
 }
 }
 }
@@ -450,19 +525,22 @@ namespace swig {
 template <>
 inline SwigPyIterator *make_output_iterator<std::map< K, V >::iterator>(const std::map< K, V >::iterator &current,
     const std::map< K, V >::iterator &begin, const std::map< K, V >::iterator &end, PyObject *seq) {
-  return new tav_swig::BoundedIterator<std::map< K, V >::iterator, false>(current, begin, end, seq);
+  return tav_swig::watchedIterator<std::map< K, V > >(
+      new tav_swig::BoundedIterator<std::map< K, V >::iterator, false>(current, begin, end, seq), seq);
 }
 template <>
 inline SwigPyIterator *make_output_key_iterator<std::map< K, V >::iterator>(const std::map< K, V >::iterator &current,
     const std::map< K, V >::iterator &begin, const std::map< K, V >::iterator &end, PyObject *seq) {
   typedef std::map< K, V >::value_type Pair;
-  return new tav_swig::BoundedIterator<std::map< K, V >::iterator, true, Pair, from_key_oper<Pair> >(current, begin, end, seq);
+  return tav_swig::watchedIterator<std::map< K, V > >(
+      new tav_swig::BoundedIterator<std::map< K, V >::iterator, true, Pair, from_key_oper<Pair> >(current, begin, end, seq), seq);
 }
 template <>
 inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(const std::map< K, V >::iterator &current,
     const std::map< K, V >::iterator &begin, const std::map< K, V >::iterator &end, PyObject *seq) {
   typedef std::map< K, V >::value_type Pair;
-  return new tav_swig::BoundedIterator<std::map< K, V >::iterator, true, Pair, from_value_oper<Pair> >(current, begin, end, seq);
+  return tav_swig::watchedIterator<std::map< K, V > >(
+      new tav_swig::BoundedIterator<std::map< K, V >::iterator, true, Pair, from_value_oper<Pair> >(current, begin, end, seq), seq);
 }
 }
 }

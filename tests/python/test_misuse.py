@@ -138,7 +138,21 @@ FLAKY_SEQUENCES = [
     ("__setslice__ flaky", "conditions.__setslice__(0, 1, Flaky(1))", "TypeError"),
 ]
 
-CASES = FLAKY_SEQUENCES + EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
+STALE_ITERATORS = [
+    ("append while iterating", "n = 0\nfor x in ints:\n    ints.append(x)\n    n += 1\nassert n < 1000", None),
+    ("read after reallocation", "it = ints.begin()\nints.reserve(1000)\nit.value()", "StopIteration"),
+    ("record read after reallocation", "a = tav.ActorVector(2)\nit = a.iterator()\na.reserve(1000)\nit.next()", "StopIteration"),
+    ("read after pop", "it = ints.end() - 1\nints.pop()\nit.value()", "StopIteration"),
+    ("reverse read after clear", "it = ints.rbegin()\nints.clear()\nit.next()", "StopIteration"),
+    ("map read after del", "it = decks.find(1)\ndel decks[1]\nit.value()", "StopIteration"),
+    ("map next after erase", "it = decks.iterator()\ndecks.erase(1)\nit.next()", "StopIteration"),
+    ("map erase of a removed entry", "it = decks.find(2)\ndel decks[2]\ndecks.erase(it)", "IndexError"),
+    ("map distance after del", "it = decks.find(2)\ndel decks[2]\ndecks.begin().distance(it)", "RuntimeError"),
+    ("iterator of a dropped vector", "it = tav.IntVector([7, 8]).begin()\ngc.collect()\nassert it.value() == 7", None),
+    ("iterator() of a dropped map", "it = tav.MonsterAbilityDeckLookupMap({3: tav.MonsterAbilityDeck(3)}).key_iterator()\ngc.collect()\nassert it.next() == 3", None),
+]
+
+CASES = STALE_ITERATORS + FLAKY_SEQUENCES + EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
 
 
 def child_code(statement):
