@@ -2,14 +2,17 @@
 //
 // The generator's container library leaves operations that can crash the interpreter or give
 // wrong results. This file mends them from the outside, without changing that library:
-//   - every iterator handed to Python is bounded by the ends of its container, moves both ways
-//     after copy(), + and -, and erase/insert accept only iterators inside their own container;
+//   - every iterator handed to Python is bounded by the ends of its container and keeps the
+//     container alive; reading or moving it past an end, or after the container moved its
+//     elements or lost the one it stands on, raises StopIteration; copies, + and - keep its
+//     direction; erase/insert accept only iterators inside their own container;
 //   - front(), back() and pop_back() of an empty vector, and sizes that cannot be allocated,
 //     raise Python exceptions;
-//   - slices resolve as for a Python list;
-//   - enumeration elements accept any 32-bit value;
+//   - slices resolve as for a Python list, also when a vector is assigned to a slice of itself;
+//   - enumeration elements accept any 32-bit value, and an element that a Python sequence fails
+//     to produce raises instead of being read;
 //   - ==, != and - between iterators of different kinds raise instead of aborting, and
-//     incr(), decr() and advance() return the iterator object itself.
+//     incr(), decr(), advance(), += and -= return the iterator object itself.
 // It must come before the %template lines of the containers.
 
 // ---------------------------------------------------------------------------------------------
@@ -314,7 +317,7 @@ swig::SwigPyIterator *watchedIterator(Iterator *iterator, PyObject *seq) {
 enum IteratorCheck { iteratorInside, iteratorWrongType, iteratorOutside };
 
 // Converts obj to an iterator of container c into pos. The iterator must come from c (same
-// anchor) and stand between its begin and end, both included.
+// anchor) and still stand inside it, between its begin and end, both included.
 template <class C>
 IteratorCheck iteratorArgument(C &c, PyObject *obj, typename C::iterator &pos) {
   typedef typename C::iterator It;
@@ -325,17 +328,7 @@ IteratorCheck iteratorArgument(C &c, PyObject *obj, typename C::iterator &pos) {
   It anchor = isRandomAccess<It>::value ? c.begin() : c.end();
   if (bounds->anchor() != anchor || !bounds->usable(false)) return iteratorOutside;
   pos = bounds->position();
-  if (isRandomAccess<It>::value && !inRange(c, pos, isRandomAccess<It>())) return iteratorOutside;
   return iteratorInside;
-}
-
-template <class C>
-bool inRange(C &c, typename C::iterator pos, std::true_type) {
-  return !(pos < c.begin()) && !(c.end() < pos);
-}
-template <class C>
-bool inRange(C &, typename C::iterator, std::false_type) {
-  return true;
 }
 
 // Whether [first, last) is a range of c; both are already known to be iterators of c.
