@@ -56,12 +56,32 @@ namespace swig {
   Py_INCREF($result);
 }
 
-%fragment("tav_limits", "header") {
+%{
 #include <limits>
+#include <memory>
+%}
+
+// it + n and it - n: the generator moves a fresh copy and loses it when the move raises
+// StopIteration; release it instead.
+%define %tav_moved_copy(OPERATOR, SIGN)
+%feature("except") swig::SwigPyIterator::OPERATOR(ptrdiff_t n) const {
+  {
+    std::unique_ptr< swig::SwigPyIterator > moved(arg1->copy());
+    try {
+      moved->advance(SIGN arg2);
+    } catch (swig::stop_iteration &) {
+      SWIG_SetErrorObj(PyExc_StopIteration, SWIG_Py_Void());
+      SWIG_fail;
+    }
+    result = moved.release();
+  }
 }
+%enddef
+%tav_moved_copy(operator +, +)
+%tav_moved_copy(operator -, -)
 
 // Moving by the most negative count would overflow when negated.
-%typemap(check, noblock=1, fragment="tav_limits") ptrdiff_t n {
+%typemap(check, noblock=1) ptrdiff_t n {
   if ($1 == std::numeric_limits< ptrdiff_t >::min()) {
     %argument_fail(SWIG_OverflowError, "$type", $symname, $argnum);
   }

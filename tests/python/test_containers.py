@@ -2,6 +2,7 @@
 
 import gc
 import random
+import sys
 
 import pytest
 
@@ -366,3 +367,17 @@ def test_iterator_comparisons_with_other_objects():
     assert (it == 5, it != 5, it == None) == (False, True, False)  # noqa: E711
     with pytest.raises(TypeError):
         it - "x"
+
+
+@pytest.mark.parametrize("move", [lambda it: it - 1, lambda it: it + 5, lambda it: it.copy().advance(-1)])
+def test_failed_moves_release_their_copies(move):
+    v = tav.IntVector([1])
+    m = tav.MonsterAbilityDeckLookupMap({1: deck(1)})
+    before = sys.getrefcount(v), sys.getrefcount(m)
+    for it in (v.begin(), m.iterator()):
+        for _ in range(50):
+            with pytest.raises(StopIteration):
+                move(it)
+    del it
+    gc.collect()
+    assert (sys.getrefcount(v), sys.getrefcount(m)) == before
