@@ -7,6 +7,9 @@
 
 #include <tl/optional.hpp>
 
+#include "protocol/deserializer.h"
+#include "protocol/serializer.h"
+
 namespace tav {
 namespace protocol {
 
@@ -70,11 +73,11 @@ class Buffer {
 
   // A count, then that many ordinals appended to vec. At most as many elements as there were
   // unread bytes after the count are appended (each takes at least one byte).
+  // The list ends early at an element that can't be read: nothing would be consumed, so every
+  // later element would fail the same way and only pad the list.
   template <class T>
   void readEnumArray(std::vector<T>& vec, const std::vector<T>& values) {
-    const std::size_t count = boundedCount(readInt(true));
-    vec.reserve(vec.size() + count);
-    for (std::size_t i = 0; i < count; ++i) vec.push_back(lookup(values, readInt(true)));
+    readArray(vec, [&] { return lookup(values, readInt(true)); });
   }
 
   // An optional ordinal: 0 is null, k >= 1 the value of ordinal k - 1.
@@ -130,6 +133,23 @@ class Buffer {
     return wanted < unread ? wanted : unread;
   }
 
+  // Reads a count, then appends elements produced by readOne while each of them consumes bytes.
+  // Appends at most min(count, unread bytes) elements, so a list never holds more elements than
+  // the bytes it was read from, and reserves no more than a few elements up front, so a crafted
+  // count can't make a list hold memory that its bytes don't justify.
+  template <class T, class ReadOne>
+  void readArray(std::vector<T>& vec, ReadOne readOne) {
+    const std::size_t count = boundedCount(readInt(true));
+    constexpr std::size_t kReserveLimit = 16;
+    vec.reserve(vec.size() + (count < kReserveLimit ? count : kReserveLimit));
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t before = __read_position;
+      T element = readOne();
+      if (__read_position == before) break;
+      vec.push_back(element);
+    }
+  }
+
   template <class T>
   static T lookup(const std::vector<T>& values, int ordinal) {
     const auto index = static_cast<uint32_t>(ordinal);
@@ -142,6 +162,37 @@ class Buffer {
   std::size_t __write_position;
   bool __free_on_delete;
 };
+
+// The per-value operations are defined here: the game-state readers and writers call them for
+// nearly every field, and inlined they cost no call each.
+
+inline int Buffer::readInt(bool optimizePositive) {
+  tl::optional<int> value;
+  __read_position += protocol::readVarInt(
+      __data + __read_position, __write_position - __read_position, optimizePositive, value);
+  return value ? *value : 0;
+}
+
+inline void Buffer::writeInt(int value, bool optimizePositive) {
+  __write_position += protocol::writeVarInt(
+      __data + __write_position, __dataLength - __write_position, optimizePositive, value);
+}
+
+inline uint8_t Buffer::readByte() {
+  tl::optional<uint8_t> value;
+  __read_position +=
+      protocol::readByte(__data + __read_position, __write_position - __read_position, value);
+  return value ? *value : 0;
+}
+
+inline void Buffer::writeByte(uint8_t value) {
+  __write_position +=
+      protocol::writeByte(__data + __write_position, __dataLength - __write_position, value);
+}
+
+inline bool Buffer::readBoolean() { return readByte() != 0; }
+
+inline void Buffer::writeBoolean(bool value) { writeByte(value ? 1 : 0); }
 
 }  // namespace protocol
 }  // namespace tav

@@ -17,7 +17,12 @@
 namespace tav {
 namespace protocol {
 
-std::size_t writeByte(uint8_t* data, std::size_t size, uint8_t value);
+// One byte. Inline, like writeVarInt, for callers writing many values in a row.
+inline std::size_t writeByte(uint8_t* data, std::size_t size, uint8_t value) {
+  if (size < 1) return 0;
+  data[0] = value;
+  return 1;
+}
 // Big-endian two's-complement 16 bits.
 std::size_t writeShort(uint8_t* data, std::size_t size, short value);
 // Big-endian two's-complement 32 bits.

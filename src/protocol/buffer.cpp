@@ -73,35 +73,6 @@ std::size_t Buffer::getPosition() const { return __write_position; }
 
 std::size_t Buffer::getSize() const { return __write_position - __read_position; }
 
-int Buffer::readInt(bool optimizePositive) {
-  const auto value = consume<int>(
-      __data, __read_position, __write_position,
-      [optimizePositive](const uint8_t* data, std::size_t size, tl::optional<int>& out) {
-        return protocol::readVarInt(data, size, optimizePositive, out);
-      });
-  return value ? *value : 0;
-}
-
-void Buffer::writeInt(int value, bool optimizePositive) {
-  produce(__data, __write_position, __dataLength, [&](uint8_t* data, std::size_t size) {
-    return protocol::writeVarInt(data, size, optimizePositive, value);
-  });
-}
-
-uint8_t Buffer::readByte() {
-  const auto value =
-      consume<uint8_t>(__data, __read_position, __write_position,
-                       [](const uint8_t* data, std::size_t size, tl::optional<uint8_t>& out) {
-                         return protocol::readByte(data, size, out);
-                       });
-  return value ? *value : 0;
-}
-
-void Buffer::writeByte(uint8_t value) {
-  produce(__data, __write_position, __dataLength,
-          [&](uint8_t* data, std::size_t size) { return protocol::writeByte(data, size, value); });
-}
-
 int Buffer::readFullInt() {
   const auto value =
       consume<int>(__data, __read_position, __write_position,
@@ -144,19 +115,13 @@ void Buffer::writeUTFString(std::string value) {
   });
 }
 
-bool Buffer::readBoolean() { return readByte() != 0; }
-
-void Buffer::writeBoolean(bool value) { writeByte(value ? 1 : 0); }
-
 void Buffer::writeIntArray(std::vector<int> vec, bool optimizePositive) {
   writeInt(static_cast<int>(vec.size()), true);
   for (const int element : vec) writeInt(element, optimizePositive);
 }
 
 void Buffer::readIntArray(std::vector<int>& vec, bool optimizePositive) {
-  const std::size_t count = boundedCount(readInt(true));
-  vec.reserve(vec.size() + count);
-  for (std::size_t i = 0; i < count; ++i) vec.push_back(readInt(optimizePositive));
+  readArray(vec, [&] { return readInt(optimizePositive); });
 }
 
 }  // namespace protocol

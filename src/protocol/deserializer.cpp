@@ -30,12 +30,6 @@ std::size_t fail(tl::optional<T>& value) {
 
 }  // namespace
 
-std::size_t readByte(const uint8_t* data, std::size_t size, tl::optional<uint8_t>& value) {
-  if (size < 1) return fail(value);
-  value = data[0];
-  return 1;
-}
-
 std::size_t readShort(const uint8_t* data, std::size_t size, tl::optional<short>& value) {
   if (size < 2) return fail(value);
   const auto u = static_cast<uint16_t>((data[0] << 8) | data[1]);

@@ -54,12 +54,6 @@ std::size_t writeUTFForm(uint8_t* data, std::size_t size, const std::string& tex
 
 }  // namespace
 
-std::size_t writeByte(uint8_t* data, std::size_t size, uint8_t value) {
-  if (size < 1) return 0;
-  data[0] = value;
-  return 1;
-}
-
 std::size_t writeShort(uint8_t* data, std::size_t size, short value) {
   if (size < 2) return 0;
   const auto u = static_cast<uint16_t>(value);
