@@ -294,7 +294,7 @@ TEST(BufferArrays, IntArrays) {
       {{0x00, 0x05}, true, {}, 1},
       {{}, true, {}, 0},
       {{0xFF, 0xFF, 0xFF, 0xFF, 0x0F, 0x01}, true, {}, 5},  // count -1: only the count
-      {{0x03, 0x01, 0x80}, true, {1, 0}, 2},                // malformed element reads 0
+      {{0x03, 0x01, 0x80}, true, {1}, 2},                   // an unreadable element ends it
   };
   for (const auto& c : cases) {
     Bytes bytes = c.bytes;
@@ -320,14 +320,15 @@ TEST(BufferArrays, HugeCountsAreBoundedByTheUnreadBytes) {
     Buffer buffer(bytes, sizeof bytes);
     std::vector<int> ints;
     buffer.readIntArray(ints, true);
-    EXPECT_EQ(ints, std::vector<int>{0});  // the malformed element reads as 0
+    EXPECT_TRUE(ints.empty());  // the unterminated element ends the list
     EXPECT_LE(ints.capacity(), 16u);
+    EXPECT_EQ(buffer.getReadPosition(), 5u);
   }
   {
     Buffer buffer(bytes, sizeof bytes);
     std::vector<Shade> shades;
     buffer.readEnumArray(shades, kShades);
-    EXPECT_EQ(shades, std::vector<Shade>{ShadeNS::Light});
+    EXPECT_TRUE(shades.empty());
     EXPECT_LE(shades.capacity(), 16u);
   }
   // Well-formed elements are all read when the count matches.
@@ -337,4 +338,30 @@ TEST(BufferArrays, HugeCountsAreBoundedByTheUnreadBytes) {
   std::vector<int> back;
   buffer.readIntArray(back, true);
   EXPECT_EQ(back, many);
+}
+
+TEST(BufferArrays, AnUnreadableElementEndsTheList) {
+  // Count 5, the element 1, then a malformed varint: every later element would fail in the same
+  // place, so the list stops instead of filling up with neutral values.
+  uint8_t bytes[] = {0x05, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02};
+  Buffer buffer(bytes, sizeof bytes);
+  std::vector<int> ints;
+  buffer.readIntArray(ints, true);
+  EXPECT_EQ(ints, std::vector<int>{1});
+  EXPECT_EQ(buffer.getReadPosition(), 2u);
+
+  // Many such lists in one message keep memory proportional to the message, not its square.
+  std::vector<uint8_t> crafted;
+  for (int i = 0; i < 2000; ++i) {
+    crafted.insert(crafted.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0x07, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  }
+  Buffer hostile(crafted.data(), crafted.size());
+  std::size_t held = 0;
+  for (int i = 0; i < 2000; ++i) {
+    std::vector<int> list;
+    hostile.readIntArray(list, true);
+    held += list.capacity();
+    hostile.setReadPosition(hostile.getReadPosition() + 5);  // skip the malformed element
+  }
+  EXPECT_LE(held, 16u * 2000u);
 }
