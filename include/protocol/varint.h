@@ -77,12 +77,12 @@ inline std::size_t encode(uint8_t* data, std::size_t size, uint32_t u) {
     data[0] = static_cast<uint8_t>(u);
     return 1;
   }
-  const std::size_t n = encodedSize(u);
-  if (n > size) return 0;
+  // Only a run shorter than the longest varint needs the length up front.
+  if (size < kMaxBytes && encodedSize(u) > size) return 0;
   std::size_t i = 0;
   for (; u >= 0x80; u >>= 7) data[i++] = static_cast<uint8_t>(u | 0x80u);
   data[i] = static_cast<uint8_t>(u);
-  return n;
+  return i + 1;
 }
 
 }  // namespace varint
