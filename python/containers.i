@@ -197,6 +197,29 @@ It plainOf(const std::reverse_iterator<It> &it) {
   return it.base();
 }
 
+template <class It>
+ptrdiff_t indexFrom(It it, It last, It pos) {
+  for (ptrdiff_t n = 0;; ++it, ++n) {
+    if (it == pos) return n;
+    if (it == last) return -1;
+  }
+}
+
+// The number of steps from the start of c (its begin, or rbegin for a reverse iterator) to pos,
+// its end included, or -1 when pos is not a position of c. Compares positions only.
+template <class C>
+ptrdiff_t indexIn(const C &c, const typename C::iterator &pos) {
+  return indexFrom(c.begin(), c.end(), typename C::const_iterator(pos));
+}
+template <class C>
+ptrdiff_t indexIn(const C &c, const typename C::reverse_iterator &pos) {
+  return indexFrom(c.rbegin(), c.rend(), typename C::const_reverse_iterator(pos));
+}
+template <class C, class It>
+ptrdiff_t index(const void *container, const It &pos) {
+  return indexIn(*static_cast<const C *>(container), pos);
+}
+
 // Whether current, an iterator of c made while anchor marked c's stable end, still stands in c.
 // A vector must still hold its elements where it did (no reallocation) and current must lie
 // within its present size; a map must still hold the node of current (a walk over the map that
@@ -211,10 +234,7 @@ template <class C, class It>
 bool insideContainer(const C &c, const It &current, const It &anchor, bool element, std::false_type) {
   typename C::const_iterator pos = plainOf(current), first = c.begin(), last = c.end();
   if (plainOf(anchor) != last || (element && pos == (isReverse<It>::value ? first : last))) return false;
-  for (typename C::const_iterator it = first;; ++it) {
-    if (it == pos) return true;
-    if (it == last) return false;
-  }
+  return indexIn(c, current) >= 0;
 }
 template <class C, class It>
 bool inside(const void *container, const It &current, const It &anchor, bool element) {
@@ -232,14 +252,16 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
 
  public:
   typedef bool (*Inside)(const void *container, const It &current, const It &anchor, bool element);
+  typedef ptrdiff_t (*Index)(const void *container, const It &pos);
 
   BoundedIterator(It current, It first, It last, PyObject *seq)
-      : base(current, first, last, seq), container_(0), inside_(0) {}
+      : base(current, first, last, seq), container_(0), inside_(0), index_(0) {}
 
   template <class C>
   BoundedIterator *watch(const C *container) {
     container_ = container;
     inside_ = container ? &inside<C, It> : 0;
+    index_ = container ? &index<C, It> : 0;
     return this;
   }
 
@@ -272,7 +294,7 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
     if (this->anchor() != other.anchor() || !usable(false) || !other.usable(false)) {
       throw std::invalid_argument("iterators of different containers");
     }
-    return steps(this->current, other.position(), other.last(), isRandomAccess<It>());
+    return steps(this->current, other.position(), isRandomAccess<It>());
   }
 
   It position() const { return this->current; }
@@ -288,25 +310,17 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
     return *other;
   }
 
-  ptrdiff_t steps(It from, It to, It, std::true_type) const { return to - from; }
+  ptrdiff_t steps(It from, It to, std::true_type) const { return to - from; }
+
+  // Counts positions along the container as it is now; both are known to stand in it.
+  ptrdiff_t steps(It from, It to, std::false_type) const {
+    if (!index_) throw std::invalid_argument("iterators of an unknown container");
+    return index_(container_, to) - index_(container_, from);
+  }
 
   const void *container_;
   Inside inside_;
-
-  // Walks forward, never past an end, in whichever direction reaches the other position.
-  ptrdiff_t steps(It from, It to, It toLast, std::false_type) const {
-    ptrdiff_t n = 0;
-    for (It it = from; it != to; ++it, ++n) {
-      if (it == this->end) {
-        n = 0;
-        for (It back = to; back != from; ++back, --n) {
-          if (back == toLast) throw std::invalid_argument("iterators of different containers");
-        }
-        return n;
-      }
-    }
-    return n;
-  }
+  Index index_;
 };
 
 template <class C>

@@ -381,3 +381,14 @@ def test_failed_moves_release_their_copies(move):
     del it
     gc.collect()
     assert (sys.getrefcount(v), sys.getrefcount(m)) == before
+
+
+def test_map_distance_follows_the_map_as_it_is():
+    m = tav.MonsterAbilityDeckLookupMap({1: deck(1), 2: deck(2)})
+    first, last = m.rbegin(), m.find(2)
+    m[0] = deck(0)
+    m[5] = deck(5)
+    assert first.distance(m.rend()) == 4 and m.rend() - first == 4  # first now stands on 5
+    assert m.begin().distance(last) == 2 and last.distance(m.end()) == 2
+    del m[1]
+    assert m.begin().distance(last) == 1
