@@ -39,8 +39,8 @@ class optional {
  public:
   using value_type = T;
 
-  constexpr optional() noexcept {}
-  constexpr optional(nullopt_t) noexcept {}
+  constexpr optional() noexcept : m_empty() {}
+  constexpr optional(nullopt_t) noexcept : m_empty() {}
 
   optional(const optional& other) {
     if (other.m_has_value) construct(*other);
@@ -175,16 +175,20 @@ class optional {
 
   template <class... Args>
   void construct(Args&&... args) {
-    ::new (static_cast<void*>(&m_storage)) T(std::forward<Args>(args)...);
+    ::new (static_cast<void*>(&m_value)) T(std::forward<Args>(args)...);
     m_has_value = true;
   }
   void check() const {
     if (!m_has_value) throw bad_optional_access();
   }
-  T* ptr() { return std::launder(reinterpret_cast<T*>(&m_storage)); }
-  const T* ptr() const { return std::launder(reinterpret_cast<const T*>(&m_storage)); }
+  T* ptr() { return &m_value; }
+  const T* ptr() const { return &m_value; }
 
-  alignas(T) unsigned char m_storage[sizeof(T)];
+  // A union rather than raw bytes: the compiler then keeps a small value in registers.
+  union {
+    char m_empty;
+    T m_value;
+  };
   bool m_has_value = false;
 };
 
