@@ -12,54 +12,12 @@
 #include <string>
 
 #include "model/gameState.h"
+#include "worked_example.h"
 
 namespace tavbench {
 
 // The small example state: one deck, a monster group with one figure and a player.
-inline tav::GameState makeExampleState() {
-  tav::GameState state;
-  state.round = 2;
-  state.scenario_number = 7;
-  state.scenario_level = 1;
-  state.track_standees = true;
-  state.attack_modifiers = {tav::AttackModifierNS::Plus1, tav::AttackModifierNS::Miss};
-  state.attack_modifiers_discard = {tav::AttackModifierNS::Zero};
-  state.fire = tav::ElementStateNS::Strong;
-  state.air = tav::ElementStateNS::Waning;
-  state.removed_abilities = {4, 9};
-
-  tav::MonsterAbilityDeck deck(3);
-  deck.shown_ability = 12;
-  deck.abilities = {10, 11};
-  state.ability_decks[3] = deck;
-
-  tav::MonsterActor monster;
-  monster.id = 3;
-  monster.level = 1;
-  monster.is_normal = true;
-  tav::Actor group(monster);
-  tav::MonsterInstance figure;
-  figure.number = 1;
-  figure.hp = 5;
-  figure.hp_max = 5;
-  figure.conditions = {tav::ConditionNS::Poisoned};
-  group.instances.push_back(figure);
-  state.actors.push_back(group);
-
-  tav::PlayerActor player;
-  player.name = "hero";
-  player.character_class = tav::CharacterClassNS::Varsk;
-  player.xp = 4;
-  player.hp = 8;
-  player.hp_max = 10;
-  player.level = 1;
-  player.loot = 2;
-  player.initiative = 35;
-  tav::Actor hero(player);
-  hero.turn_completed = true;
-  state.actors.push_back(hero);
-  return state;
-}
+inline tav::GameState makeExampleState() { return tav::test::workedExample(); }
 
 // A large state: 100 actors of 8 figures each (every fifth actor a player with 8 summons, the
 // others monster groups with 8 standees), 20 decks and full attack-modifier piles. The numbers

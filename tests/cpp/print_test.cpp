@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "worked_example.h"
+
 namespace {
 
 using namespace tav;
@@ -148,51 +150,7 @@ TEST(PrintBuildingBlocks, ValuesAndArgumentList) {
 
 // ---- Record layouts ----
 
-// The state of the worked example: every record kind, absent and present optionals.
-GameState workedExample() {
-  GameState state;
-  state.round = 2;
-  state.scenario_number = 7;
-  state.scenario_level = 1;
-  state.track_standees = true;
-  state.attack_modifiers = {AttackModifierNS::Plus1, AttackModifierNS::Miss};
-  state.attack_modifiers_discard = {AttackModifierNS::Zero};
-  state.attack_modifier1 = AttackModifierNS::Crit;
-  state.fire = ElementStateNS::Strong;
-  state.air = ElementStateNS::Waning;
-  state.removed_abilities = {4, 9};
-  MonsterAbilityDeck deck(3);
-  deck.shown_ability = 12;
-  deck.abilities = {10, 11};
-  state.ability_decks[3] = deck;
-
-  MonsterActor group;
-  group.id = 3;
-  group.level = 1;
-  group.is_normal = true;
-  Actor monster(group);
-  MonsterInstance figure;
-  figure.number = 1;
-  figure.hp = 5;
-  figure.hp_max = 5;
-  figure.conditions = {ConditionNS::Poisoned};
-  monster.instances.push_back(figure);
-  state.actors.push_back(monster);
-
-  PlayerActor hero;
-  hero.name = "hero";
-  hero.character_class = CharacterClassNS::Varsk;
-  hero.xp = 4;
-  hero.hp = 8;
-  hero.hp_max = 10;
-  hero.level = 1;
-  hero.loot = 2;
-  hero.initiative = 35;
-  Actor player(hero);
-  player.turn_completed = true;
-  state.actors.push_back(player);
-  return state;
-}
+using tav::test::workedExample;
 
 const char* const kWorkedExampleDump =
     "round: 2\n"

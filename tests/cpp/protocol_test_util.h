@@ -19,6 +19,7 @@
 #include "protocol/v7_6.h"
 #include "protocol/v8_0.h"
 #include "protocol/v8_4.h"
+#include "worked_example.h"
 
 namespace tav {
 namespace test {
@@ -70,52 +71,6 @@ inline std::size_t read(const Version& version, tav::GameState& state, Bytes byt
   tav::protocol::Buffer buffer(bytes.data(), bytes.size());
   version.read(state, buffer);
   return buffer.getReadPosition();
-}
-
-// Round 2 of scenario 7: one deck and two actors (a monster group with one figure, a player).
-inline tav::GameState workedExample() {
-  tav::GameState state;
-  state.round = 2;
-  state.scenario_number = 7;
-  state.scenario_level = 1;
-  state.track_standees = true;
-  state.attack_modifiers = {tav::AttackModifierNS::Plus1, tav::AttackModifierNS::Miss};
-  state.attack_modifiers_discard = {tav::AttackModifierNS::Zero};
-  state.attack_modifier1 = tav::AttackModifierNS::Crit;
-  state.fire = tav::ElementStateNS::Strong;
-  state.air = tav::ElementStateNS::Waning;
-  state.removed_abilities = {4, 9};
-  tav::MonsterAbilityDeck deck(3);
-  deck.shown_ability = 12;
-  deck.abilities = {10, 11};
-  state.ability_decks[3] = deck;
-
-  tav::MonsterActor group;
-  group.id = 3;
-  group.level = 1;
-  group.is_normal = true;
-  tav::Actor monster(group);
-  tav::MonsterInstance figure;
-  figure.number = 1;
-  figure.hp = 5;
-  figure.hp_max = 5;
-  figure.conditions = {tav::ConditionNS::Poisoned};
-  monster.instances.push_back(figure);
-  state.actors.push_back(monster);
-
-  tav::PlayerActor hero;
-  hero.name = "hero";
-  hero.character_class = tav::CharacterClassNS::Varsk;
-  hero.xp = 4;
-  hero.hp = 8;
-  hero.hp_max = 10;
-  hero.level = 1;
-  hero.loot = 2;
-  hero.initiative = 35;
-  tav::Actor player(hero);
-  player.turn_completed = true;
-  state.actors.push_back(player);
-  return state;
 }
 
 // What a new GameState holds after state has been written in version and read back.
