@@ -225,6 +225,14 @@ void writeConditions(DumpWriter& out, std::string_view label, const std::vector<
   for (const Condition condition : list) writeLine(out, "         ", condition);
 }
 
+// The three condition lists that figures and players share.
+template <class Record>
+void writeConditionLists(DumpWriter& out, const Record& record) {
+  writeConditions(out, "       conditions: ", record.conditions);
+  writeConditions(out, "       conditions expired: ", record.conditions_expired);
+  writeConditions(out, "       conditions current_turn: ", record.conditions_current_turn);
+}
+
 // "label{ 1 2 }": each number followed by one space, then the closing brace.
 void writeNumberList(DumpWriter& out, std::string_view label, const std::vector<int>& numbers) {
   out.text(label);
@@ -248,9 +256,7 @@ void writeValue(DumpWriter& out, const MonsterInstance& instance) {
   writeLine(out, "       is_new: ", instance.is_new);
   writeLine(out, "       hp: ", instance.hp);
   writeLine(out, "       hp_max: ", instance.hp_max);
-  writeConditions(out, "       conditions: ", instance.conditions);
-  writeConditions(out, "       conditions expired: ", instance.conditions_expired);
-  writeConditions(out, "       conditions current_turn: ", instance.conditions_current_turn);
+  writeConditionLists(out, instance);
   out.text("   }\n");
 }
 
@@ -274,9 +280,7 @@ void writeValue(DumpWriter& out, const PlayerActor& player) {
   writeLine(out, "       level: ", player.level);
   writeLine(out, "       loot: ", player.loot);
   writeLine(out, "       initiative: ", player.initiative);
-  writeConditions(out, "       conditions: ", player.conditions);
-  writeConditions(out, "       conditions expired: ", player.conditions_expired);
-  writeConditions(out, "       conditions current_turn: ", player.conditions_current_turn);
+  writeConditionLists(out, player);
   writeLine(out, "       exhausted: ", player.exhausted);
   out.text("   }\n");
 }
