@@ -174,23 +174,17 @@ void writeValue(DumpWriter& out, bool value) { out.flag(value); }
 void writeName(DumpWriter& out, std::string_view name) {
   if (!name.empty()) out.text(name);
 }
-void writeValue(DumpWriter& out, Condition value) {
-  writeName(out, nameOf(kConditionNames, value));
-}
-void writeValue(DumpWriter& out, MonsterType value) {
-  writeName(out, nameOf(kMonsterTypeNames, value));
-}
-void writeValue(DumpWriter& out, SummonColor value) {
-  writeName(out, nameOf(kSummonColorNames, value));
-}
-void writeValue(DumpWriter& out, AttackModifier value) {
-  writeName(out, nameOf(kAttackModifierNames, value));
-}
-void writeValue(DumpWriter& out, ElementState value) {
-  writeName(out, nameOf(kElementStateNames, value));
-}
-void writeValue(DumpWriter& out, PlayerInit value) {
-  writeName(out, nameOf(kPlayerInitNames, value));
+// The name table of each enumeration whose unnamed values print nothing.
+constexpr const auto& namesOf(Condition) { return kConditionNames; }
+constexpr const auto& namesOf(MonsterType) { return kMonsterTypeNames; }
+constexpr const auto& namesOf(SummonColor) { return kSummonColorNames; }
+constexpr const auto& namesOf(AttackModifier) { return kAttackModifierNames; }
+constexpr const auto& namesOf(ElementState) { return kElementStateNames; }
+constexpr const auto& namesOf(PlayerInit) { return kPlayerInitNames; }
+
+template <class Enum, class = decltype(namesOf(Enum{}))>
+void writeValue(DumpWriter& out, Enum value) {
+  writeName(out, nameOf(namesOf(value), value));
 }
 
 // Classes without a name of their own, named or not, print as "Unknown (<number>)".
