@@ -5,20 +5,10 @@
 
 namespace tav {
 
-// AttackModifier: a card of the attack-modifier deck. Members are numbered densely from 0 in declaration order;
-// the wire layer moves them as that number.
+// AttackModifier: a card of the attack-modifier deck. Members are numbered densely from 0 in
+// declaration order; the wire layer moves them as that number.
 struct AttackModifierNS {
-  enum Value : uint32_t {
-    Zero = 0,
-    Plus1,
-    Plus2,
-    Minus1,
-    Minus2,
-    Miss,
-    Crit,
-    Bless,
-    Curse
-  };
+  enum Value : uint32_t { Zero = 0, Plus1, Plus2, Minus1, Minus2, Miss, Crit, Bless, Curse };
 };
 
 using AttackModifier = AttackModifierNS::Value;

@@ -5,8 +5,8 @@
 
 namespace tav {
 
-// CharacterClass: class of a player figure. Members are numbered densely from 0 in declaration order;
-// the wire layer moves them as that number.
+// CharacterClass: class of a player figure. Members are numbered densely from 0 in declaration
+// order; the wire layer moves them as that number.
 struct CharacterClassNS {
   enum Value : uint32_t {
     Escort = 0,

@@ -8,11 +8,7 @@ namespace tav {
 // ElementState: the state of one element. Members are numbered densely from 0 in declaration order;
 // the wire layer moves them as that number.
 struct ElementStateNS {
-  enum Value : uint32_t {
-    Inert = 0,
-    Strong,
-    Waning
-  };
+  enum Value : uint32_t { Inert = 0, Strong, Waning };
 };
 
 using ElementState = ElementStateNS::Value;

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <map>
-#include <vector>
-
 #include <tl/optional.hpp>
+#include <vector>
 
 #include "model/actor.h"
 #include "model/attackModifier.h"

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <vector>
-
 #include <tl/optional.hpp>
+#include <vector>
 
 namespace tav {
 

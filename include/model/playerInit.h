@@ -5,16 +5,10 @@
 
 namespace tav {
 
-// PlayerInit: a five-way setting of the game state. Members are numbered densely from 0 in declaration order;
-// the wire layer moves them as that number.
+// PlayerInit: a five-way setting of the game state. Members are numbered densely from 0 in
+// declaration order; the wire layer moves them as that number.
 struct PlayerInitNS {
-  enum Value : uint32_t {
-    value1 = 0,
-    value2,
-    value3,
-    value4,
-    value5
-  };
+  enum Value : uint32_t { value1 = 0, value2, value3, value4, value5 };
 };
 
 using PlayerInit = PlayerInitNS::Value;

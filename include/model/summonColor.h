@@ -5,20 +5,10 @@
 
 namespace tav {
 
-// SummonColor: colour marker of a summoned figure. Members are numbered densely from 0 in declaration order;
-// the wire layer moves them as that number.
+// SummonColor: colour marker of a summoned figure. Members are numbered densely from 0 in
+// declaration order; the wire layer moves them as that number.
 struct SummonColorNS {
-  enum Value : uint32_t {
-    None = 0,
-    Turquise,
-    Green,
-    Yellow,
-    Orange,
-    White,
-    Purple,
-    Pink,
-    Red
-  };
+  enum Value : uint32_t { None = 0, Turquise, Green, Yellow, Orange, White, Purple, Pink, Red };
 };
 
 using SummonColor = SummonColorNS::Value;

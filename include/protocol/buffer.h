@@ -3,9 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
-
 #include <tl/optional.hpp>
+#include <vector>
 
 #include "protocol/deserializer.h"
 #include "protocol/serializer.h"

@@ -39,12 +39,12 @@ int main() {
   }
   tav::protocol::v8_4::readGameState(copy, in);
 
-  const bool same = readBack.event == "game_state" && copy.round == 3 && copy.scenario_number == 12 &&
-                    copy.fire == tav::ElementStateNS::Strong && copy.attack_modifiers == state.attack_modifiers &&
-                    copy.actors.size() == 1 && copy.actors[0].getPlayer() &&
-                    copy.actors[0].getPlayer()->name == "hero" && copy.actors[0].getPlayer()->hp == 7 &&
-                    copy.ability_decks.count(5) == 1 && copy.ability_decks[5].abilities == deck.abilities &&
-                    in.getSize() == 0;
+  const bool same = readBack.event == "game_state" && copy.round == 3 &&
+                    copy.scenario_number == 12 && copy.fire == tav::ElementStateNS::Strong &&
+                    copy.attack_modifiers == state.attack_modifiers && copy.actors.size() == 1 &&
+                    copy.actors[0].getPlayer() && copy.actors[0].getPlayer()->name == "hero" &&
+                    copy.actors[0].getPlayer()->hp == 7 && copy.ability_decks.count(5) == 1 &&
+                    copy.ability_decks[5].abilities == deck.abilities && in.getSize() == 0;
   std::cout << (same ? "round trip ok" : "round trip changed the state") << std::endl;
   return same ? 0 : 1;
 }
