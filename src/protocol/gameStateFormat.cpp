@@ -20,14 +20,6 @@ const char* const kNameless = "nameless";
 int plusOne(int value) { return static_cast<int>(static_cast<uint32_t>(value) + 1u); }
 int minusOne(int value) { return static_cast<int>(static_cast<uint32_t>(value) - 1u); }
 
-// The value list of an enumeration, built on first use and kept: the records read per figure
-// look up several ordinals each, and a new list for every one would cost an allocation.
-template <class T, std::vector<T> (*GetValues)()>
-const std::vector<T>& valuesOf() {
-  static const std::vector<T> values = GetValues();
-  return values;
-}
-
 void readConditions(tav::protocol::Buffer& buffer, std::vector<tav::Condition>& list) {
   buffer.readEnumArray(list, valuesOf<tav::Condition, tav::getConditionValues>());
 }
@@ -137,8 +129,9 @@ void readOpening(tav::GameState& state, tav::protocol::Buffer& buffer, const For
   state.calculate_stats = buffer.readBoolean();
   state.can_draw = buffer.readBoolean();
   state.needs_shuffle = buffer.readBoolean();
-  state.player_init = buffer.readEnum(tav::getPlayerInitValues());
-  buffer.readEnumArray(state.attack_modifiers, tav::getAttackModifierValues());
+  state.player_init = buffer.readEnum(valuesOf<tav::PlayerInit, tav::getPlayerInitValues>());
+  buffer.readEnumArray(state.attack_modifiers,
+                       valuesOf<tav::AttackModifier, tav::getAttackModifierValues>());
 }
 
 void writeOpening(const tav::GameState& state, tav::protocol::Buffer& buffer,
@@ -163,7 +156,7 @@ void writeOpening(const tav::GameState& state, tav::protocol::Buffer& buffer,
 void readElements(tav::GameState& state, tav::protocol::Buffer& buffer) {
   for (tav::ElementState* element :
        {&state.fire, &state.ice, &state.air, &state.earth, &state.light, &state.dark}) {
-    *element = buffer.readEnum(tav::getElementStateValues());
+    *element = buffer.readEnum(valuesOf<tav::ElementState, tav::getElementStateValues>());
   }
 }
 
@@ -176,7 +169,8 @@ void writeElements(const tav::GameState& state, tav::protocol::Buffer& buffer) {
 
 void readHead8x(tav::GameState& state, tav::protocol::Buffer& buffer) {
   readOpening(state, buffer, kFormat8x);
-  buffer.readEnumArray(state.attack_modifiers_discard, tav::getAttackModifierValues());
+  buffer.readEnumArray(state.attack_modifiers_discard,
+                       valuesOf<tav::AttackModifier, tav::getAttackModifierValues>());
   readElements(state, buffer);
   buffer.readIntArray(state.removed_abilities, true);
   state.bad_omen = buffer.readInt(true);

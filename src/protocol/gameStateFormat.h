@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <tl/optional.hpp>
+#include <vector>
 
 #include "model/actor.h"
 #include "model/gameState.h"
@@ -36,6 +37,14 @@ inline constexpr Format kFormat8x{true, true, true, true, true};
 
 // The value written into a player's initiative slot by the 8.x writers.
 inline constexpr int kFixedInitiative = 78;
+
+// The value list of an enumeration, built on first use and kept (it never changes): a body
+// looks up many ordinals, and a new list for every one would cost an allocation each.
+template <class T, std::vector<T> (*GetValues)()>
+const std::vector<T>& valuesOf() {
+  static const std::vector<T> values = GetValues();
+  return values;
+}
 
 // The number of records a count read just now can announce for real: nothing for a count of 0
 // or less, and no more than the unread bytes, since every record takes at least one byte.

@@ -18,8 +18,10 @@ constexpr detail::Format kFormat{false, false, false, false, false};
 
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
   detail::readOpening(state, buffer, kFormat);
-  state.attack_modifier1 = buffer.readEnumOrNull(tav::getAttackModifierValues());
-  state.attack_modifier2 = buffer.readEnumOrNull(tav::getAttackModifierValues());
+  state.attack_modifier1 =
+      buffer.readEnumOrNull(detail::valuesOf<tav::AttackModifier, tav::getAttackModifierValues>());
+  state.attack_modifier2 =
+      buffer.readEnumOrNull(detail::valuesOf<tav::AttackModifier, tav::getAttackModifierValues>());
   detail::readElements(state, buffer);
   detail::readRecords(state, buffer, kFormat);
 }
