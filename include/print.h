@@ -1,6 +1,8 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
+#include <type_traits>
 
 #include "model/actor.h"
 #include "model/attackModifier.h"
@@ -50,10 +52,65 @@ void print(const tav::PlayerActor& player);
 void print(const tav::GameState& state);
 
 // print(label, value, "\n"): each argument in turn, left to right.
+#ifdef SWIG
 template <class First, class Second, class... Rest>
+void print(const First& first, const Second& second, const Rest&... rest);
+#else
+template <class First, class Second, class... Rest,
+          std::enable_if_t<!std::is_base_of<std::ios_base, First>::value, int> = 0>
 void print(const First& first, const Second& second, const Rest&... rest) {
   print(first);
   print(second, rest...);
 }
+
+// The same text into out instead of std::cout, under the same rules: no line end of the
+// function's own, no flush, stream errors ignored (a stream that is not good gets nothing
+// formatted), the stream's flags, width and locale honoured. Two threads that print into two
+// streams of their own share nothing.
+
+/// Writes text; a null text writes nothing.
+void print(std::ostream& out, const char* text);
+/// Writes value as operator<< would.
+void print(std::ostream& out, const int& value);
+/// Writes value as operator<< would.
+void print(std::ostream& out, const unsigned long& value);
+/// Writes value as operator<< would: "1" or "0" with the default flags.
+void print(std::ostream& out, const bool& value);
+/// Writes value.
+void print(std::ostream& out, const std::string& value);
+/// Writes the printed name of value (nothing for a number outside the enumeration).
+void print(std::ostream& out, const tav::AttackModifier& value);
+/// Writes the printed name of value ("Unknown (<number>)" for a class without a name).
+void print(std::ostream& out, const tav::CharacterClass& value);
+/// Writes the printed name of value (nothing for a number outside the enumeration).
+void print(std::ostream& out, const tav::Condition& value);
+/// Writes the printed name of value (nothing for a number outside the enumeration).
+void print(std::ostream& out, const tav::ElementState& value);
+/// Writes the printed name of value (nothing for a number outside the enumeration).
+void print(std::ostream& out, const tav::MonsterType& value);
+/// Writes the printed name of value (nothing for a number outside the enumeration).
+void print(std::ostream& out, const tav::PlayerInit& value);
+/// Writes the printed name of value (nothing for a number outside the enumeration).
+void print(std::ostream& out, const tav::SummonColor& value);
+/// Writes the fixed-layout dump of actor: its live record, turn_completed, its figures.
+void print(std::ostream& out, const tav::Actor& actor);
+/// Writes the fixed-layout dump of deck.
+void print(std::ostream& out, const tav::MonsterAbilityDeck& deck);
+/// Writes the fixed-layout dump of monster.
+void print(std::ostream& out, const tav::MonsterActor& monster);
+/// Writes the fixed-layout dump of instance.
+void print(std::ostream& out, const tav::MonsterInstance& instance);
+/// Writes the fixed-layout dump of player.
+void print(std::ostream& out, const tav::PlayerActor& player);
+/// Writes the fixed-layout dump of the whole state.
+void print(std::ostream& out, const tav::GameState& state);
+
+/// print(out, label, value, "\n"): each argument in turn into out, left to right.
+template <class First, class Second, class... Rest>
+void print(std::ostream& out, const First& first, const Second& second, const Rest&... rest) {
+  print(out, first);
+  print(out, second, rest...);
+}
+#endif
 
 }  // namespace tav

@@ -11,42 +11,14 @@
 #include <memory>
 #include <string_view>
 
+#include "dumpLines.h"
+#include "model/nameTables.h"
+
 namespace tav {
 namespace {
 
-// Printed names, indexed by value. An empty entry is a member without a name of its own.
-constexpr std::string_view kConditionNames[] = {
-    "Star",    "Summon",   "NotSummon",  "Stuned",    "Immobilized", "Disarmed", "Wounded",
-    "Muddle",  "Poisoned", "Strengthen", "Invisible", "Regenerate",  "value13",  "value14",
-    "value15", "value16",  "value17",    "value18",   "value19"};
-constexpr std::string_view kMonsterTypeNames[] = {
-    "Normal", "Elite",   "Boss",    "Summon",  "value5",  "value6",  "value7",  "value8",
-    "value9", "value10", "value11", "value12", "value13", "value14", "value15", "value16"};
-constexpr std::string_view kSummonColorNames[] = {"None",  "Turquise", "Green", "Yellow", "Orange",
-                                                  "White", "Purple",   "Pink",  "Red"};
-constexpr std::string_view kCharacterClassNames[] = {
-    "Escort", "Objective", "Varsk",  "Tolmin", "Quessa", "Dravel", "Orlune",  "Fennick", "Sabrel",
-    "Kettar", "Morvik",    "Pellow", "Zarnet", "Ilvas",  "Hollet", "Wendar",  "Gessim",  "Calvet",
-    "Nostri", "Yorrel",    "",       "Astrel", "Tervo",  "Ulmeth", "Skellan", ""};
-// The card faces, not the member names.
-constexpr std::string_view kAttackModifierNames[] = {"0",  "+1", "+2",  "-1", "-2",
-                                                     "x0", "x2", "x2*", "x0*"};
-constexpr std::string_view kElementStateNames[] = {"Inert", "Strong", "Waning"};
-constexpr std::string_view kPlayerInitNames[] = {"value1", "value2", "value3", "value4", "value5"};
+using namespace detail;  // the name tables and nameOf
 
-static_assert(std::size(kConditionNames) == ConditionNS::value19 + 1u);
-static_assert(std::size(kMonsterTypeNames) == MonsterTypeNS::value16 + 1u);
-static_assert(std::size(kSummonColorNames) == SummonColorNS::Red + 1u);
-static_assert(std::size(kCharacterClassNames) == CharacterClassNS::value25 + 1u);
-static_assert(std::size(kAttackModifierNames) == AttackModifierNS::Curse + 1u);
-static_assert(std::size(kElementStateNames) == ElementStateNS::Waning + 1u);
-static_assert(std::size(kPlayerInitNames) == PlayerInitNS::value5 + 1u);
-
-// The name of value, or an empty view for any number past the end of the table.
-template <std::size_t N>
-std::string_view nameOf(const std::string_view (&names)[N], uint32_t value) {
-  return value < N ? names[value] : std::string_view();
-}
 
 // True when operator<< would render ints, unsigned longs and bools exactly as std::to_chars
 // and "1"/"0" do: decimal base, no showpos, no boolalpha, no field width and the classic
@@ -174,14 +146,7 @@ void writeValue(DumpWriter& out, bool value) { out.flag(value); }
 void writeName(DumpWriter& out, std::string_view name) {
   if (!name.empty()) out.text(name);
 }
-// The name table of each enumeration whose unnamed values print nothing.
-constexpr const auto& namesOf(Condition) { return kConditionNames; }
-constexpr const auto& namesOf(MonsterType) { return kMonsterTypeNames; }
-constexpr const auto& namesOf(SummonColor) { return kSummonColorNames; }
-constexpr const auto& namesOf(AttackModifier) { return kAttackModifierNames; }
-constexpr const auto& namesOf(ElementState) { return kElementStateNames; }
-constexpr const auto& namesOf(PlayerInit) { return kPlayerInitNames; }
-
+// Every enumeration but CharacterClass (below): its name, or nothing for an unnamed value.
 template <class Enum, class = decltype(namesOf(Enum{}))>
 void writeValue(DumpWriter& out, Enum value) {
   writeName(out, nameOf(namesOf(value), value));
@@ -351,16 +316,31 @@ void writeValue(DumpWriter& out, const GameState& state) {
   }
 }
 
+// The reader's lines: "Monster type: <type>" and a count line, each as one piece of text.
+struct MonsterTypeLine {
+  MonsterType type;
+};
+void writeValue(DumpWriter& out, const MonsterTypeLine& line) {
+  writeLine(out, "Monster type: ", line.type);
+}
+struct LabelledNumber {
+  std::string_view label;
+  int number;
+};
+void writeValue(DumpWriter& out, const LabelledNumber& line) {
+  writeLine(out, line.label, line.number);
+}
+
 // Every print overload: one writer per call, so a record reaches the stream in one piece.
 template <class Value>
-void dump(const Value& value) {
+void dump(std::ostream& stream, const Value& value) {
   // A stream that is not good takes no text: skip the formatting. One empty write lets the
   // stream mark the refusal in its state exactly as the writes of the text would have.
-  if (!std::cout.good()) {
-    std::cout << "";
+  if (!stream.good()) {
+    stream << "";
     return;
   }
-  DumpWriter out(std::cout);
+  DumpWriter out(stream);
   writeValue(out, value);
   out.finish();
 }
@@ -368,25 +348,68 @@ void dump(const Value& value) {
 }  // namespace
 
 // A null text prints nothing.
-void print(const char* text) { dump(text); }
-void print(const int& value) { dump(value); }
-void print(const unsigned long& value) { dump(value); }
-void print(const bool& value) { dump(value); }
-void print(const std::string& value) { dump(value); }
+void print(const char* text) { dump(std::cout, text); }
+void print(const int& value) { dump(std::cout, value); }
+void print(const unsigned long& value) { dump(std::cout, value); }
+void print(const bool& value) { dump(std::cout, value); }
+void print(const std::string& value) { dump(std::cout, value); }
 
-void print(const tav::AttackModifier& value) { dump(value); }
-void print(const tav::CharacterClass& value) { dump(value); }
-void print(const tav::Condition& value) { dump(value); }
-void print(const tav::ElementState& value) { dump(value); }
-void print(const tav::MonsterType& value) { dump(value); }
-void print(const tav::PlayerInit& value) { dump(value); }
-void print(const tav::SummonColor& value) { dump(value); }
+void print(const tav::AttackModifier& value) { dump(std::cout, value); }
+void print(const tav::CharacterClass& value) { dump(std::cout, value); }
+void print(const tav::Condition& value) { dump(std::cout, value); }
+void print(const tav::ElementState& value) { dump(std::cout, value); }
+void print(const tav::MonsterType& value) { dump(std::cout, value); }
+void print(const tav::PlayerInit& value) { dump(std::cout, value); }
+void print(const tav::SummonColor& value) { dump(std::cout, value); }
 
-void print(const tav::Actor& actor) { dump(actor); }
-void print(const tav::MonsterAbilityDeck& deck) { dump(deck); }
-void print(const tav::MonsterActor& monster) { dump(monster); }
-void print(const tav::MonsterInstance& instance) { dump(instance); }
-void print(const tav::PlayerActor& player) { dump(player); }
-void print(const tav::GameState& state) { dump(state); }
+void print(const tav::Actor& actor) { dump(std::cout, actor); }
+void print(const tav::MonsterAbilityDeck& deck) { dump(std::cout, deck); }
+void print(const tav::MonsterActor& monster) { dump(std::cout, monster); }
+void print(const tav::MonsterInstance& instance) { dump(std::cout, instance); }
+void print(const tav::PlayerActor& player) { dump(std::cout, player); }
+void print(const tav::GameState& state) { dump(std::cout, state); }
 
+void print(std::ostream& out, const char* text) { dump(out, text); }
+void print(std::ostream& out, const int& value) { dump(out, value); }
+void print(std::ostream& out, const unsigned long& value) { dump(out, value); }
+void print(std::ostream& out, const bool& value) { dump(out, value); }
+void print(std::ostream& out, const std::string& value) { dump(out, value); }
+
+void print(std::ostream& out, const tav::AttackModifier& value) { dump(out, value); }
+void print(std::ostream& out, const tav::CharacterClass& value) { dump(out, value); }
+void print(std::ostream& out, const tav::Condition& value) { dump(out, value); }
+void print(std::ostream& out, const tav::ElementState& value) { dump(out, value); }
+void print(std::ostream& out, const tav::MonsterType& value) { dump(out, value); }
+void print(std::ostream& out, const tav::PlayerInit& value) { dump(out, value); }
+void print(std::ostream& out, const tav::SummonColor& value) { dump(out, value); }
+
+void print(std::ostream& out, const tav::Actor& actor) { dump(out, actor); }
+void print(std::ostream& out, const tav::MonsterAbilityDeck& deck) { dump(out, deck); }
+void print(std::ostream& out, const tav::MonsterActor& monster) { dump(out, monster); }
+void print(std::ostream& out, const tav::MonsterInstance& instance) { dump(out, instance); }
+void print(std::ostream& out, const tav::PlayerActor& player) { dump(out, player); }
+void print(std::ostream& out, const tav::GameState& state) { dump(out, state); }
+
+namespace detail {
+
+// The lines a reader prints while it reads, besides the records' dumps.
+
+void printMonsterTypeLine(std::ostream& out, tav::MonsterType type) {
+  dump(out, MonsterTypeLine{type});
+}
+
+void printCountLine(std::ostream& out, CountLine line, int count) {
+  switch (line) {
+    case CountLine::kDecks:
+      dump(out, LabelledNumber{"Nr monster ability decks: ", count});
+      break;
+    case CountLine::kActors:
+      dump(out, LabelledNumber{"Nr actors: ", count});
+      break;
+    case CountLine::kNone:
+      break;
+  }
+}
+
+}  // namespace detail
 }  // namespace tav

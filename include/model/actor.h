@@ -39,4 +39,12 @@ struct Actor {
   tl::optional<const PlayerActor&> getPlayer() const;
 };
 
+#ifndef SWIG
+/// Value equality: the same kind, equal live records, turn_completed and instances. The
+/// record of the other kind, which no reader of the model sees, is not compared.
+bool operator==(const Actor& a, const Actor& b);
+/// The negation of ==.
+bool operator!=(const Actor& a, const Actor& b);
+#endif
+
 }  // namespace tav

@@ -54,4 +54,11 @@ struct GameState {
   void clear();
 };
 
+#ifndef SWIG
+/// Value equality: every field equal.
+bool operator==(const GameState& a, const GameState& b);
+/// The negation of ==.
+bool operator!=(const GameState& a, const GameState& b);
+#endif
+
 }  // namespace tav

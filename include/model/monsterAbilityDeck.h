@@ -22,4 +22,11 @@ struct MonsterAbilityDeck {
   MonsterAbilityDeck(int id);
 };
 
+#ifndef SWIG
+/// Value equality: every field equal.
+bool operator==(const MonsterAbilityDeck& a, const MonsterAbilityDeck& b);
+/// The negation of ==.
+bool operator!=(const MonsterAbilityDeck& a, const MonsterAbilityDeck& b);
+#endif
+
 }  // namespace tav

@@ -17,4 +17,11 @@ struct MonsterActor {
   MonsterActor();
 };
 
+#ifndef SWIG
+/// Value equality: every field equal.
+bool operator==(const MonsterActor& a, const MonsterActor& b);
+/// The negation of ==.
+bool operator!=(const MonsterActor& a, const MonsterActor& b);
+#endif
+
 }  // namespace tav

@@ -28,4 +28,11 @@ struct MonsterInstance {
   MonsterInstance();
 };
 
+#ifndef SWIG
+/// Value equality: every field equal.
+bool operator==(const MonsterInstance& a, const MonsterInstance& b);
+/// The negation of ==.
+bool operator!=(const MonsterInstance& a, const MonsterInstance& b);
+#endif
+
 }  // namespace tav

@@ -28,4 +28,11 @@ struct PlayerActor {
   PlayerActor();
 };
 
+#ifndef SWIG
+/// Value equality: every field equal.
+bool operator==(const PlayerActor& a, const PlayerActor& b);
+/// The negation of ==.
+bool operator!=(const PlayerActor& a, const PlayerActor& b);
+#endif
+
 }  // namespace tav

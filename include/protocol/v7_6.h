@@ -2,6 +2,7 @@
 
 #include "model/gameState.h"
 #include "protocol/buffer.h"
+#include "protocol/version.h"
 
 // Game-state message body, protocol 7.6: nine table flags (no ability_cards), the two optional
 // attack-modifier cards instead of the discard pile, no removed abilities, bad omen or brav, a
@@ -17,7 +18,9 @@ namespace v7_6 {
 // values; every count appends at most as many records as there were unread bytes right after it.
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer);
 
-// Appends one body to buffer. Values that don't fit are dropped without notice.
+// Appends one body to buffer. A body that does not fit whole is not written at all: the write
+// position stays where it was, which is how a caller sees the failure (kVersion.write()
+// returns it as a size of 0).
 void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer);
 
 }  // namespace v7_6

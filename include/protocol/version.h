@@ -1,0 +1,142 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/gameState.h"
+#include "protocol/buffer.h"
+
+// The game-state body of each protocol version as one object: its name, readers that report
+// what they found, the writer that writes a whole body or nothing, the size of a body, and the
+// byte-by-byte annotation of a body. Every version lays its records out through one
+// description, so these views agree byte for byte.
+namespace tav {
+namespace protocol {
+
+/// What a read of one body found. Offsets count from the body's first byte.
+struct ReadOutcome {
+  /// Bytes the body took from the data (the read position moved by this much).
+  std::size_t consumed = 0;
+  /// Bytes after the body that were not read.
+  std::size_t leftover = 0;
+  /// False when some field could not be read: the data ran out before the body was complete,
+  /// or held a value that can't be decoded there (an unterminated varint, a text cut short).
+  bool complete = true;
+  /// Where the first field that could not be read begins; meaningful when !complete.
+  std::size_t stoppedAt = 0;
+
+  /// True when the body was complete and no bytes were left after it.
+  bool exact() const { return complete && leftover == 0; }
+};
+
+/// One field of a body as read: where its bytes lie and what they decode to.
+struct FieldSpan {
+  /// The field's place in the state, such as "actors[0].instances[1].hp"; a list's count is
+  /// "<list>.count", an actor's kind flag "actors[i].is_player".
+  std::string path;
+  /// The field's first byte, counted from the body's first byte.
+  std::size_t offset = 0;
+  /// Bytes the field took; 0 for a field that could not be read.
+  std::size_t length = 0;
+  /// The decoded value: a number, "true"/"false", a quoted text, null, or an enumeration's
+  /// identifier (its number when it has none).
+  std::string value;
+  /// How many records the field lies in: 0 for the top level, 1 for a deck or an actor, ...
+  unsigned depth = 0;
+};
+
+/// A body read field by field.
+struct Annotation {
+  /// Every field read, in wire order, including the ones that could not be read.
+  std::vector<FieldSpan> fields;
+  /// What the read found, as the readers report it.
+  ReadOutcome outcome;
+  /// The path of the first field that could not be read; empty when the body was complete.
+  std::string stoppedField;
+};
+
+/// The body format of one protocol version. The three versions are the constants below; a
+/// Version is neither made nor copied by callers.
+class Version {
+ public:
+  /// The version's name: "7.6", "8.0" or "8.4".
+  std::string_view name() const { return name_; }
+
+  /// Reads one body at the buffer's read position into state, as the specified readers do
+  /// (nothing stops it early; scalars are overwritten, lists and actors appended, decks stored
+  /// under their id). The dump goes into *dump as it is read; a null dump formats nothing.
+  /// Moves the read position past the bytes read and returns what was found.
+  ReadOutcome read(tav::GameState& state, Buffer& buffer, std::ostream* dump = nullptr) const;
+  /// Reads one body from data[0, size) without copying the bytes; otherwise as above.
+  ReadOutcome read(tav::GameState& state, const uint8_t* data, std::size_t size,
+                   std::ostream* dump = nullptr) const;
+  /// Reads one body from the bytes of data without copying them; otherwise as above.
+  ReadOutcome read(tav::GameState& state, std::string_view data,
+                   std::ostream* dump = nullptr) const;
+
+  /// The number of bytes the body of state takes in this version.
+  std::size_t size(const tav::GameState& state) const;
+  /// Appends the whole body of state to buffer and returns its size; when it does not fit,
+  /// writes nothing, leaves the write position where it was and returns 0.
+  std::size_t write(const tav::GameState& state, Buffer& buffer) const;
+  /// Writes the whole body of state into data[0, size) and returns its size; when it does not
+  /// fit, writes nothing and returns 0.
+  std::size_t write(const tav::GameState& state, uint8_t* data, std::size_t size) const;
+  /// The body of state as bytes of their own.
+  std::vector<uint8_t> encode(const tav::GameState& state) const;
+
+  /// Reads data[0, size) as one body and tells, for every field, where it lies and what it
+  /// holds. Memory grows with size, never with the counts the data announces.
+  Annotation annotate(const uint8_t* data, std::size_t size) const;
+  /// As above, over the bytes of data.
+  Annotation annotate(std::string_view data) const;
+
+  /// The functions behind a version; made by the library only.
+  struct Functions {
+    ReadOutcome (*readQuiet)(tav::GameState&, const uint8_t*, std::size_t);
+    ReadOutcome (*readDumping)(tav::GameState&, const uint8_t*, std::size_t, std::ostream&);
+    std::size_t (*size)(const tav::GameState&);
+    std::size_t (*write)(const tav::GameState&, uint8_t*, std::size_t);
+    Annotation (*annotate)(const uint8_t*, std::size_t);
+  };
+  /// A version of the given name with the given functions; for the library's own constants.
+  constexpr Version(std::string_view name, Functions functions)
+      : name_(name), functions_(functions) {}
+  Version(const Version&) = delete;
+  Version& operator=(const Version&) = delete;
+
+ private:
+  std::string_view name_;
+  Functions functions_;
+};
+
+namespace v7_6 {
+/// Protocol 7.6.
+extern const Version kVersion;
+}  // namespace v7_6
+namespace v8_0 {
+/// Protocol 8.0.
+extern const Version kVersion;
+}  // namespace v8_0
+namespace v8_4 {
+/// Protocol 8.4.
+extern const Version kVersion;
+}  // namespace v8_4
+
+/// Every version, oldest first.
+inline const std::array<const Version*, 3> kVersions = {&v7_6::kVersion, &v8_0::kVersion,
+                                                        &v8_4::kVersion};
+
+/// The version with the given name ("7.6", "8.0", "8.4"); null for any other name.
+const Version* findVersion(std::string_view name);
+
+/// The known names joined by ", " ("7.6, 8.0, 8.4"), for messages about an unknown version.
+std::string versionNames();
+
+}  // namespace protocol
+}  // namespace tav
