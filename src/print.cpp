@@ -19,7 +19,6 @@ namespace {
 
 using namespace detail;  // the name tables and nameOf
 
-
 // True when operator<< would render ints, unsigned longs and bools exactly as std::to_chars
 // and "1"/"0" do: decimal base, no showpos, no boolalpha, no field width and the classic
 // locale (another locale may group digits or bring its own number facet). The remaining

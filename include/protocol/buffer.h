@@ -12,6 +12,10 @@
 namespace tav {
 namespace protocol {
 
+namespace detail {
+struct BufferAccess;
+}  // namespace detail
+
 // A fixed-size byte array with a read and a write position (0 <= read <= write <= capacity).
 // Reads consume unread bytes; writes append into the free room. Nothing throws for short data
 // or lack of room: a read that finds no complete value returns a neutral value (0, false, an
@@ -123,6 +127,9 @@ class Buffer {
   void readIntArray(std::vector<int>& vec, bool optimizePositive);
 
  private:
+  // The game-state readers and writers work on the bytes directly.
+  friend struct detail::BufferAccess;
+
   // The number of elements a list with the given count can really hold: a count of 0 or less
   // gives 0, and no more than the unread bytes, since each element takes at least one byte.
   std::size_t boundedCount(int count) const {

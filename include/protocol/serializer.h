@@ -37,6 +37,10 @@ std::size_t writeAscii(uint8_t* data, std::size_t size, const std::string& value
 // A nullable string: null as 80, the empty string as 81, plain ASCII texts of two or more
 // bytes in the ASCII form, every other text in the UTF form (so it always reads back equal).
 std::size_t writeString(uint8_t* data, std::size_t size, tl::optional<std::string> value);
+// As above, with null for a null string: writes *value without copying it.
+std::size_t writeString(uint8_t* data, std::size_t size, const std::string* value);
+// The number of bytes writeString produces for value (null for a null string).
+std::size_t stringSize(const std::string* value);
 // Short byte count, then the bytes. Fails for texts longer than 32767 bytes.
 std::size_t writeUTFString(uint8_t* data, std::size_t size, const std::string& value);
 

@@ -26,17 +26,18 @@ inline constexpr std::string_view kConditionNames[] = {
 inline constexpr std::string_view kMonsterTypeNames[] = {
     "Normal", "Elite",   "Boss",    "Summon",  "value5",  "value6",  "value7",  "value8",
     "value9", "value10", "value11", "value12", "value13", "value14", "value15", "value16"};
-inline constexpr std::string_view kSummonColorNames[] = {"None",  "Turquise", "Green", "Yellow", "Orange",
-                                                  "White", "Purple",   "Pink",  "Red"};
+inline constexpr std::string_view kSummonColorNames[] = {
+    "None", "Turquise", "Green", "Yellow", "Orange", "White", "Purple", "Pink", "Red"};
 inline constexpr std::string_view kCharacterClassNames[] = {
     "Escort", "Objective", "Varsk",  "Tolmin", "Quessa", "Dravel", "Orlune",  "Fennick", "Sabrel",
     "Kettar", "Morvik",    "Pellow", "Zarnet", "Ilvas",  "Hollet", "Wendar",  "Gessim",  "Calvet",
     "Nostri", "Yorrel",    "",       "Astrel", "Tervo",  "Ulmeth", "Skellan", ""};
 // The card faces, not the member names.
 inline constexpr std::string_view kAttackModifierNames[] = {"0",  "+1", "+2",  "-1", "-2",
-                                                     "x0", "x2", "x2*", "x0*"};
+                                                            "x0", "x2", "x2*", "x0*"};
 inline constexpr std::string_view kElementStateNames[] = {"Inert", "Strong", "Waning"};
-inline constexpr std::string_view kPlayerInitNames[] = {"value1", "value2", "value3", "value4", "value5"};
+inline constexpr std::string_view kPlayerInitNames[] = {"value1", "value2", "value3", "value4",
+                                                        "value5"};
 
 static_assert(std::size(kConditionNames) == ConditionNS::value19 + 1u);
 static_assert(std::size(kMonsterTypeNames) == MonsterTypeNS::value16 + 1u);

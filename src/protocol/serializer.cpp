@@ -1,5 +1,6 @@
 #include "protocol/serializer.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tav {
@@ -81,13 +82,26 @@ std::size_t writeAscii(uint8_t* data, std::size_t size, const std::string& value
 }
 
 std::size_t writeString(uint8_t* data, std::size_t size, tl::optional<std::string> value) {
-  if (!value) return writeByte(data, size, 0x80);          // L = 0: null
-  if (value->empty()) return writeByte(data, size, 0x81);  // L = 1: empty
-  // The ASCII form carries only texts of two or more bytes below 0x80: a single byte would
-  // read as a UTF length field, and a byte with bit 7 set would end the form early. All other
-  // texts go in the UTF form, which reads back the same.
+  return writeString(data, size, value ? &*value : nullptr);
+}
+
+// The ASCII form carries only texts of two or more bytes below 0x80: a single byte would read
+// as a UTF length field, and a byte with bit 7 set would end the form early. All other texts
+// go in the UTF form, which reads back the same.
+std::size_t writeString(uint8_t* data, std::size_t size, const std::string* value) {
+  if (value == nullptr) return writeByte(data, size, 0x80);  // L = 0: null
+  if (value->empty()) return writeByte(data, size, 0x81);    // L = 1: empty
   if (value->size() >= 2 && isAscii(*value)) return writeAscii(data, size, *value);
   return writeUTFForm(data, size, *value);
+}
+
+std::size_t stringSize(const std::string* value) {
+  if (value == nullptr || value->empty()) return 1;
+  const std::size_t n = value->size();
+  if (n >= 2 && isAscii(*value)) return n;
+  // A text too long for the UTF form can't be written: it takes more than any room there is.
+  if (n > kMaxStringLength) return SIZE_MAX;
+  return lengthFieldSize(static_cast<uint32_t>(n) + 1) + n;
 }
 
 std::size_t writeUTFString(uint8_t* data, std::size_t size, const std::string& value) {

@@ -1,19 +1,41 @@
-#include "../gameStateFormat.h"
+#include <iostream>
+
+#include "../body.h"
 #include "protocol/v8_0.h"
 
-// Protocol 8.0: the 8.4 body without the brav flag; the decks follow bad_omen directly.
+// Protocol 8.0: ability_cards among the table flags, the attack-modifier discard pile, removed
+// abilities and bad omen, the full deck record, the monster ability slot, the fixed player
+// initiative, and the count lines in the dump; no brav flag.
 namespace tav {
 namespace protocol {
 namespace v8_0 {
 
+namespace {
+
+constexpr detail::Format makeFormat() {
+  detail::Format format;
+  format.abilityCards = true;
+  format.discardPile = true;
+  format.removedAbilities = true;
+  format.fullDeck = true;
+  format.monsterAbility = true;
+  format.fixedInitiative = true;
+  format.countLines = true;
+  return format;
+}
+
+constexpr detail::Format kFormat = makeFormat();
+
+}  // namespace
+
+const Version kVersion("8.0", detail::functionsOf<kFormat>());
+
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
-  detail::readHead8x(state, buffer);
-  detail::readRecords(state, buffer, detail::kFormat8x);
+  kVersion.read(state, buffer, &std::cout);
 }
 
 void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer) {
-  detail::writeHead8x(state, buffer);
-  detail::writeRecords(state, buffer, detail::kFormat8x);
+  kVersion.write(state, buffer);
 }
 
 }  // namespace v8_0

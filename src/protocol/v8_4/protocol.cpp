@@ -1,21 +1,40 @@
-#include "../gameStateFormat.h"
+#include <iostream>
+
+#include "../body.h"
 #include "protocol/v8_4.h"
 
-// Protocol 8.4: the 8.x head, then the brav flag, then the decks and actors in their 8.x form.
+// Protocol 8.4: the body of 8.0 with the brav flag after bad_omen.
 namespace tav {
 namespace protocol {
 namespace v8_4 {
 
+namespace {
+
+constexpr detail::Format makeFormat() {
+  detail::Format format;
+  format.abilityCards = true;
+  format.discardPile = true;
+  format.removedAbilities = true;
+  format.brav = true;
+  format.fullDeck = true;
+  format.monsterAbility = true;
+  format.fixedInitiative = true;
+  format.countLines = true;
+  return format;
+}
+
+constexpr detail::Format kFormat = makeFormat();
+
+}  // namespace
+
+const Version kVersion("8.4", detail::functionsOf<kFormat>());
+
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
-  detail::readHead8x(state, buffer);
-  state.brav = buffer.readBoolean();
-  detail::readRecords(state, buffer, detail::kFormat8x);
+  kVersion.read(state, buffer, &std::cout);
 }
 
 void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer) {
-  detail::writeHead8x(state, buffer);
-  buffer.writeBoolean(state.brav);
-  detail::writeRecords(state, buffer, detail::kFormat8x);
+  kVersion.write(state, buffer);
 }
 
 }  // namespace v8_4

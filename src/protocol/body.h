@@ -1,0 +1,73 @@
+#pragma once
+
+// The functions behind a Version, made from its Format: each drives the one layout of the body
+// with another visitor.
+
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+
+#include "layout.h"
+#include "protocol/version.h"
+#include "visitors.h"
+
+namespace tav {
+namespace protocol {
+namespace detail {
+
+template <const Format& F>
+ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size) {
+  QuietSink sink;
+  Reader<QuietSink> reader(data, size, sink);
+  gameStateLayout<F>(reader, state);
+  return reader.outcome();
+}
+
+template <const Format& F>
+ReadOutcome readDumping(tav::GameState& state, const uint8_t* data, std::size_t size,
+                        std::ostream& out) {
+  DumpSink sink(out);
+  Reader<DumpSink> reader(data, size, sink);
+  gameStateLayout<F>(reader, state);
+  return reader.outcome();
+}
+
+template <const Format& F>
+std::size_t sizeOf(const tav::GameState& state) {
+  SizeTarget target;
+  Encoder<SizeTarget> encoder(target);
+  gameStateLayout<F>(encoder, state);
+  return target.total();
+}
+
+// Sizes the body first, so that a body that does not fit leaves every byte untouched.
+template <const Format& F>
+std::size_t writeInto(const tav::GameState& state, uint8_t* data, std::size_t size) {
+  const std::size_t needed = sizeOf<F>(state);
+  if (data == nullptr || needed > size) return 0;
+  ByteTarget target(data, needed);
+  Encoder<ByteTarget> encoder(target);
+  gameStateLayout<F>(encoder, state);
+  return target.failed() || target.position() != needed ? 0 : needed;
+}
+
+template <const Format& F>
+Annotation annotateBody(const uint8_t* data, std::size_t size) {
+  Annotation result;
+  AnnotationSink sink(result);
+  Reader<AnnotationSink> reader(data, size, sink);
+  tav::GameState state;
+  gameStateLayout<F>(reader, state);
+  result.outcome = reader.outcome();
+  return result;
+}
+
+template <const Format& F>
+constexpr Version::Functions functionsOf() {
+  return Version::Functions{&readQuiet<F>, &readDumping<F>, &sizeOf<F>, &writeInto<F>,
+                            &annotateBody<F>};
+}
+
+}  // namespace detail
+}  // namespace protocol
+}  // namespace tav

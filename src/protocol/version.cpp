@@ -1,0 +1,82 @@
+#include "protocol/version.h"
+
+#include <ostream>
+
+#include "bufferAccess.h"
+#include "print.h"
+#include "visitors.h"
+
+namespace tav {
+namespace protocol {
+
+ReadOutcome Version::read(tav::GameState& state, Buffer& buffer, std::ostream* dump) const {
+  const ReadOutcome outcome = read(state, detail::BufferAccess::unread(buffer),
+                                   detail::BufferAccess::unreadSize(buffer), dump);
+  detail::BufferAccess::consume(buffer, outcome.consumed);
+  return outcome;
+}
+
+ReadOutcome Version::read(tav::GameState& state, const uint8_t* data, std::size_t size,
+                          std::ostream* dump) const {
+  if (data == nullptr) size = 0;
+  return dump == nullptr ? functions_.readQuiet(state, data, size)
+                         : functions_.readDumping(state, data, size, *dump);
+}
+
+ReadOutcome Version::read(tav::GameState& state, std::string_view data, std::ostream* dump) const {
+  return read(state, reinterpret_cast<const uint8_t*>(data.data()), data.size(), dump);
+}
+
+std::size_t Version::size(const tav::GameState& state) const { return functions_.size(state); }
+
+std::size_t Version::write(const tav::GameState& state, Buffer& buffer) const {
+  const std::size_t written =
+      write(state, detail::BufferAccess::room(buffer), detail::BufferAccess::roomSize(buffer));
+  detail::BufferAccess::commit(buffer, written);
+  return written;
+}
+
+std::size_t Version::write(const tav::GameState& state, uint8_t* data, std::size_t size) const {
+  if (data == nullptr) return 0;
+  return functions_.write(state, data, size);
+}
+
+std::vector<uint8_t> Version::encode(const tav::GameState& state) const {
+  std::vector<uint8_t> bytes(size(state));
+  if (write(state, bytes.data(), bytes.size()) != bytes.size()) bytes.clear();
+  return bytes;
+}
+
+Annotation Version::annotate(const uint8_t* data, std::size_t size) const {
+  return functions_.annotate(data, data == nullptr ? 0 : size);
+}
+
+Annotation Version::annotate(std::string_view data) const {
+  return annotate(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+const Version* findVersion(std::string_view name) {
+  for (const Version* version : kVersions) {
+    if (version->name() == name) return version;
+  }
+  return nullptr;
+}
+
+std::string versionNames() {
+  std::string names;
+  for (const Version* version : kVersions) {
+    if (!names.empty()) names += ", ";
+    names += version->name();
+  }
+  return names;
+}
+
+namespace detail {
+
+void DumpSink::done(const tav::MonsterInstance& figure) { tav::print(out, figure); }
+void DumpSink::done(const tav::Actor& actor) { tav::print(out, actor); }
+void DumpSink::done(const tav::GameState& state) { tav::print(out, state); }
+
+}  // namespace detail
+}  // namespace protocol
+}  // namespace tav

@@ -1,0 +1,414 @@
+#pragma once
+
+// The field visitors that drive the record layouts of layout.h: the Reader (bytes into a
+// state, reporting each field to a sink: nothing, a dump, an annotation) and the Encoder
+// (a state into bytes, or into a byte count).
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tl/optional.hpp>
+#include <utility>
+#include <vector>
+
+#include "../dumpLines.h"
+#include "layout.h"
+#include "model/gameState.h"
+#include "protocol/deserializer.h"
+#include "protocol/serializer.h"
+#include "protocol/varint.h"
+#include "protocol/version.h"
+
+namespace tav {
+namespace protocol {
+namespace detail {
+
+// Lists and record lists reserve no more than this many elements up front: a count is only a
+// claim, and memory should follow the bytes that really arrive.
+inline constexpr std::size_t kReserveLimit = 16;
+
+// A field as the reader reports it: its name within the record, with the element index of a
+// list element (or -1), or marked as a list's count.
+struct FieldName {
+  const char* name;
+  std::ptrdiff_t index = -1;
+  bool isCount = false;
+};
+
+// Reads one body from data[0, size), never touching a byte outside it. A field that can't be
+// read takes its neutral value (0, false, absent, "nameless") and consumes nothing, and the
+// read goes on, as the specified readers do; the first such field is remembered for the
+// outcome. Every field, the records entered and left, and the points the dump reports go to
+// the sink.
+template <class Sink>
+class Reader {
+ public:
+  static constexpr bool kDecodes = true;
+
+  Reader(const uint8_t* data, std::size_t size, Sink& sink)
+      : data_(data), size_(data == nullptr ? 0 : size), sink_(sink) {}
+
+  void number(const char* name, int& value) {
+    uint32_t u = 0;
+    const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+    value = static_cast<int>(u);
+    step(FieldName{name}, n, value);
+  }
+
+  void boolean(const char* name, bool& value) {
+    const std::size_t n = pos_ < size_ ? 1 : 0;
+    value = n != 0 && data_[pos_] != 0;
+    step(FieldName{name}, n, value);
+  }
+
+  // The ordinals of the enumerations are dense from 0, so ordinal k is the member of value k;
+  // an ordinal past the last member is kept as that number.
+  template <class E>
+  void enumeration(const char* name, E& value) {
+    uint32_t u = 0;
+    const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+    value = static_cast<E>(u);
+    step(FieldName{name}, n, value);
+  }
+
+  template <class E>
+  void enumerationSlot(const char* name, tl::optional<E>& value) {
+    uint32_t u = 0;
+    const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+    value = u == 0 ? tl::optional<E>() : tl::optional<E>(static_cast<E>(u - 1u));
+    step(FieldName{name}, n, value);
+  }
+
+  // The arithmetic wraps in 32 bits, so that every int value travels.
+  void slot(const char* name, tl::optional<int>& value) {
+    uint32_t u = 0;
+    const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+    value = u == 0 ? tl::optional<int>() : tl::optional<int>(static_cast<int>(u - 1u));
+    step(FieldName{name}, n, value);
+  }
+
+  void playerName(const char* name, std::string& value) {
+    tl::optional<std::string> text;
+    const std::size_t n = protocol::readString(data_ + pos_, size_ - pos_, text);
+    step(FieldName{name}, n, text);
+    if (text) {
+      value = std::move(*text);
+    } else {
+      value = kNameless;
+    }
+  }
+
+  template <class E>
+  void enumerationList(const char* name, std::vector<E>& list) {
+    readList(name, list, [this](E& element) {
+      uint32_t u = 0;
+      const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+      element = static_cast<E>(u);
+      return n;
+    });
+  }
+
+  void numberList(const char* name, std::vector<int>& list) {
+    readList(name, list, [this](int& element) {
+      uint32_t u = 0;
+      const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+      element = static_cast<int>(u);
+      return n;
+    });
+  }
+
+  // Records of a vector are appended.
+  template <class T, class LayoutOne>
+  void records(const char* name, std::vector<T>& list, CountLine line, LayoutOne layoutOne) {
+    const int count = readCount(name);
+    sink_.count(line, count);
+    const std::size_t n = boundedCount(count);
+    list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
+    for (std::size_t i = 0; i < n; ++i) {
+      list.emplace_back();
+      sink_.enter(name, static_cast<std::ptrdiff_t>(i));
+      layoutOne(*this, list.back());
+      sink_.leave();
+    }
+    noteShortList(name, count, n);
+  }
+
+  // Deck records are stored under their own id, in place of any deck held there.
+  template <class LayoutOne>
+  void records(const char* name, std::map<int, tav::MonsterAbilityDeck>& decks, CountLine line,
+               LayoutOne layoutOne) {
+    const int count = readCount(name);
+    sink_.count(line, count);
+    const std::size_t n = boundedCount(count);
+    for (std::size_t i = 0; i < n; ++i) {
+      tav::MonsterAbilityDeck deck;
+      sink_.enter(name, static_cast<std::ptrdiff_t>(i));
+      layoutOne(*this, deck);
+      sink_.leave();
+      const int id = deck.id;
+      decks.insert_or_assign(id, std::move(deck));
+    }
+    noteShortList(name, count, n);
+  }
+
+  template <class LayoutOne>
+  void record(const char* name, LayoutOne layoutOne) {
+    sink_.enter(name, -1);
+    layoutOne(*this);
+    sink_.leave();
+  }
+
+  void figureType(tav::MonsterType type) { sink_.figureType(type); }
+
+  template <class Record>
+  void done(const Record& record) {
+    sink_.done(record);
+  }
+
+  ReadOutcome outcome() const {
+    ReadOutcome result;
+    result.consumed = pos_;
+    result.leftover = size_ - pos_;
+    result.complete = !failed_;
+    result.stoppedAt = failedAt_;
+    return result;
+  }
+
+ private:
+  // Reports a field of n bytes at the read position (0: it could not be read) and moves past
+  // it.
+  template <class Value>
+  void step(FieldName field, std::size_t n, const Value& value) {
+    sink_.field(field, pos_, n, value);
+    if (n == 0) fail(field);
+    pos_ += n;
+  }
+
+  void fail(FieldName field) {
+    if (failed_) return;
+    failed_ = true;
+    failedAt_ = pos_;
+    sink_.stopped(field);
+  }
+
+  int readCount(const char* name) {
+    uint32_t u = 0;
+    const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
+    const int count = static_cast<int>(u);
+    step(FieldName{name, -1, true}, n, count);
+    return count;
+  }
+
+  // The number of elements a count can announce for real: none for a count of 0 or less, and
+  // no more than the unread bytes, since every element takes at least one byte.
+  std::size_t boundedCount(int count) const {
+    if (count <= 0) return 0;
+    const auto wanted = static_cast<std::size_t>(count);
+    const std::size_t unread = size_ - pos_;
+    return wanted < unread ? wanted : unread;
+  }
+
+  // A count larger than the bytes that followed it means the data ran out inside the list,
+  // even where every element that was there could be read.
+  void noteShortList(const char* name, int count, std::size_t read) {
+    if (count > 0 && static_cast<std::size_t>(count) > read) {
+      fail(FieldName{name, static_cast<std::ptrdiff_t>(read)});
+    }
+  }
+
+  // A count, then elements while each of them consumes bytes: an element that can't be read
+  // ends the list, since every later one would fail in the same place and only pad it.
+  template <class T, class ReadOne>
+  void readList(const char* name, std::vector<T>& list, ReadOne readOne) {
+    const int count = readCount(name);
+    const std::size_t n = boundedCount(count);
+    list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
+    for (std::size_t i = 0; i < n; ++i) {
+      T element{};
+      const std::size_t length = readOne(element);
+      step(FieldName{name, static_cast<std::ptrdiff_t>(i)}, length, element);
+      if (length == 0) return;
+      list.push_back(element);
+    }
+    noteShortList(name, count, n);
+  }
+
+  const uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+  bool failed_ = false;
+  std::size_t failedAt_ = 0;
+  Sink& sink_;
+};
+
+// A sink that takes nothing: a quiet read formats nothing at all.
+struct QuietSink {
+  template <class Value>
+  void field(FieldName, std::size_t, std::size_t, const Value&) {}
+  void stopped(FieldName) {}
+  void enter(const char*, std::ptrdiff_t) {}
+  void leave() {}
+  void count(CountLine, int) {}
+  void figureType(tav::MonsterType) {}
+  template <class Record>
+  void done(const Record&) {}
+};
+
+// A sink that writes the reader's dump: the type line of each figure as soon as its type is
+// read, each figure and each actor once complete, the count lines where the format has them,
+// and the whole state at the end.
+struct DumpSink : QuietSink {
+  explicit DumpSink(std::ostream& out) : out(out) {}
+  void count(CountLine line, int count) { printCountLine(out, line, count); }
+  void figureType(tav::MonsterType type) { printMonsterTypeLine(out, type); }
+  using QuietSink::done;
+  void done(const tav::MonsterInstance& figure);
+  void done(const tav::Actor& actor);
+  void done(const tav::GameState& state);
+
+  std::ostream& out;
+};
+
+// A sink that records where every field lies and what it holds (annotator.cpp).
+class AnnotationSink {
+ public:
+  explicit AnnotationSink(Annotation& result) : result_(result) {}
+
+  void field(FieldName field, std::size_t offset, std::size_t length, int value);
+  void field(FieldName field, std::size_t offset, std::size_t length, bool value);
+  void field(FieldName field, std::size_t offset, std::size_t length,
+             const tl::optional<int>& value);
+  void field(FieldName field, std::size_t offset, std::size_t length,
+             const tl::optional<std::string>& value);
+  template <class E>
+  void field(FieldName field, std::size_t offset, std::size_t length, E value) {
+    add(field, offset, length, enumerationText(value));
+  }
+  template <class E>
+  void field(FieldName field, std::size_t offset, std::size_t length,
+             const tl::optional<E>& value) {
+    add(field, offset, length, value ? enumerationText(*value) : std::string("null"));
+  }
+  void stopped(FieldName field);
+  void enter(const char* name, std::ptrdiff_t index);
+  void leave();
+  void count(CountLine, int) {}
+  void figureType(tav::MonsterType) {}
+  template <class Record>
+  void done(const Record&) {}
+
+ private:
+  // An enumeration value: its identifier, or its number where it has none.
+  template <class E>
+  static std::string enumerationText(E value);
+  void add(FieldName field, std::size_t offset, std::size_t length, std::string value);
+  std::string pathOf(FieldName field) const;
+
+  Annotation& result_;
+  std::string prefix_;
+  std::vector<std::size_t> marks_;
+};
+
+// Writes one body, or counts its bytes. The Target takes the encoded values: ByteTarget
+// writes them into a run of bytes, SizeTarget only adds up their sizes.
+template <class Target>
+class Encoder {
+ public:
+  static constexpr bool kDecodes = false;
+
+  explicit Encoder(Target& target) : target_(target) {}
+
+  void number(const char*, const int& value) { target_.varint(static_cast<uint32_t>(value)); }
+  void boolean(const char*, const bool& value) { target_.byte(value ? 1 : 0); }
+  template <class E>
+  void enumeration(const char*, const E& value) {
+    target_.varint(static_cast<uint32_t>(value));
+  }
+  template <class E>
+  void enumerationSlot(const char*, const tl::optional<E>& value) {
+    target_.varint(value ? static_cast<uint32_t>(*value) + 1u : 0u);
+  }
+  void slot(const char*, const tl::optional<int>& value) {
+    target_.varint(value ? static_cast<uint32_t>(*value) + 1u : 0u);
+  }
+  void playerName(const char*, const std::string& value) {
+    target_.string(value == kNameless ? nullptr : &value);
+  }
+  template <class E>
+  void enumerationList(const char*, const std::vector<E>& list) {
+    target_.varint(static_cast<uint32_t>(list.size()));
+    for (const E element : list) target_.varint(static_cast<uint32_t>(element));
+  }
+  void numberList(const char*, const std::vector<int>& list) {
+    target_.varint(static_cast<uint32_t>(list.size()));
+    for (const int element : list) target_.varint(static_cast<uint32_t>(element));
+  }
+  template <class T, class LayoutOne>
+  void records(const char*, const std::vector<T>& list, CountLine, LayoutOne layoutOne) {
+    target_.varint(static_cast<uint32_t>(list.size()));
+    for (const T& element : list) layoutOne(*this, element);
+  }
+  template <class LayoutOne>
+  void records(const char*, const std::map<int, tav::MonsterAbilityDeck>& decks, CountLine,
+               LayoutOne layoutOne) {
+    target_.varint(static_cast<uint32_t>(decks.size()));
+    for (const auto& entry : decks) layoutOne(*this, entry.second);
+  }
+  template <class LayoutOne>
+  void record(const char*, LayoutOne layoutOne) {
+    layoutOne(*this);
+  }
+  void figureType(tav::MonsterType) {}
+  template <class Record>
+  void done(const Record&) {}
+
+ private:
+  Target& target_;
+};
+
+// Encodes into data[0, size); a value that does not fit marks the write failed.
+class ByteTarget {
+ public:
+  ByteTarget(uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  void varint(uint32_t u) { advance(varint::encode(data_ + pos_, size_ - pos_, u)); }
+  void byte(uint8_t b) { advance(protocol::writeByte(data_ + pos_, size_ - pos_, b)); }
+  void string(const std::string* text) {
+    advance(protocol::writeString(data_ + pos_, size_ - pos_, text));
+  }
+  std::size_t position() const { return pos_; }
+  bool failed() const { return failed_; }
+
+ private:
+  void advance(std::size_t n) {
+    if (n == 0) failed_ = true;
+    pos_ += n;
+  }
+
+  uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+  bool failed_ = false;
+};
+
+// Adds up the sizes the ByteTarget would write, saturating at SIZE_MAX for a body that can't
+// be written at all.
+class SizeTarget {
+ public:
+  void varint(uint32_t u) { total_ += varint::encodedSize(u); }
+  void byte(uint8_t) { ++total_; }
+  void string(const std::string* text) {
+    const std::size_t n = protocol::stringSize(text);
+    if (n == SIZE_MAX) unwritable_ = true;
+    total_ += n;
+  }
+  std::size_t total() const { return unwritable_ ? SIZE_MAX : total_; }
+
+ private:
+  std::size_t total_ = 0;
+  bool unwritable_ = false;
+};
+
+}  // namespace detail
+}  // namespace protocol
+}  // namespace tav
