@@ -150,17 +150,4 @@ class StdoutToDevNull {
   int saved_;
 };
 
-// Sets badbit on std::cout for its lifetime, so the dump formats and writes nothing; restores
-// the stream's state afterwards.
-class CoutSuppressed {
- public:
-  CoutSuppressed() : saved_(std::cout.rdstate()) { std::cout.setstate(std::ios::badbit); }
-  ~CoutSuppressed() { std::cout.clear(saved_); }
-  CoutSuppressed(const CoutSuppressed&) = delete;
-  CoutSuppressed& operator=(const CoutSuppressed&) = delete;
-
- private:
-  std::ios::iostate saved_;
-};
-
 }  // namespace tavbench

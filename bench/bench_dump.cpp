@@ -30,9 +30,7 @@ const tav::GameState& largeState() {
 // What print(state) writes, captured through a string stream.
 std::string dumpText(const tav::GameState& state) {
   std::ostringstream text;
-  std::streambuf* const saved = std::cout.rdbuf(text.rdbuf());
-  tav::print(state);
-  std::cout.rdbuf(saved);
+  tav::print(text, state);
   return text.str();
 }
 

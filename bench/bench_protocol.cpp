@@ -1,40 +1,26 @@
-// Game-state bodies of every protocol version: writing, and reading with the dump sent to a
-// null stream buffer (formatted, then discarded) or to a real /dev/null file stream. Reported in
-// bytes and messages per second, for the small example state and a large state (100 actors with
-// 8 figures each).
+// Game-state bodies of every protocol version, through the version table: writing, sizing,
+// reading quietly, reading with the dump into a null stream (formatted, then discarded) or a
+// real /dev/null file stream, and annotating. Reported in bytes and messages per second, for
+// the small example state and a large state (100 actors with 8 figures each).
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <fstream>
-#include <iostream>
+#include <ostream>
 #include <streambuf>
+#include <string>
 #include <vector>
 
 #include "bench_data.h"
 #include "model/gameState.h"
 #include "protocol/buffer.h"
-#include "protocol/v7_6.h"
-#include "protocol/v8_0.h"
-#include "protocol/v8_4.h"
+#include "protocol/version.h"
 
 namespace {
 
-using ReadFn = void (*)(tav::GameState&, tav::protocol::Buffer&);
-using WriteFn = void (*)(const tav::GameState&, tav::protocol::Buffer&);
+using tav::protocol::Version;
 using StateFn = tav::GameState (*)();
-
-struct Version {
-  ReadFn read;
-  WriteFn write;
-};
-
-const Version kV84{tav::protocol::v8_4::readGameState, tav::protocol::v8_4::writeGameState};
-const Version kV80{tav::protocol::v8_0::readGameState, tav::protocol::v8_0::writeGameState};
-const Version kV76{tav::protocol::v7_6::readGameState, tav::protocol::v7_6::writeGameState};
-
-// Room for the large state in any version.
-constexpr std::size_t kRoom = 1 << 20;
 
 class NullStreamBuf : public std::streambuf {
  protected:
@@ -42,94 +28,99 @@ class NullStreamBuf : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-// Points std::cout at another stream buffer for its lifetime.
-class CoutTo {
- public:
-  explicit CoutTo(std::streambuf* target) : saved_(std::cout.rdbuf(target)) {}
-  ~CoutTo() {
-    std::cout.flush();
-    std::cout.rdbuf(saved_);
-  }
-  CoutTo(const CoutTo&) = delete;
-  CoutTo& operator=(const CoutTo&) = delete;
-
- private:
-  std::streambuf* saved_;
-};
-
-std::vector<uint8_t> body(const Version& version, const tav::GameState& state) {
-  std::vector<uint8_t> bytes(kRoom);
-  tav::protocol::Buffer buffer(bytes.data(), bytes.size());
-  buffer.clear();
-  version.write(state, buffer);
-  bytes.resize(buffer.getPosition());
-  return bytes;
-}
-
 void report(benchmark::State& st, std::size_t bytes) {
   st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * bytes));
   st.SetItemsProcessed(static_cast<int64_t>(st.iterations()));
   st.counters["body_bytes"] = static_cast<double>(bytes);
 }
 
-void BM_Write(benchmark::State& st, Version version, StateFn make) {
+void BM_Write(benchmark::State& st, const Version* version, StateFn make) {
   const tav::GameState state = make();
-  std::vector<uint8_t> room(kRoom);
+  std::vector<uint8_t> room(version->size(state));
   tav::protocol::Buffer buffer(room.data(), room.size());
   std::size_t written = 0;
   for (auto _ : st) {
     buffer.clear();
-    version.write(state, buffer);
-    written = buffer.getPosition();
+    written = version->write(state, buffer);
     benchmark::DoNotOptimize(room.data());
   }
   report(st, written);
 }
 
-void readLoop(benchmark::State& st, const Version& version, std::vector<uint8_t>& bytes) {
+void BM_Size(benchmark::State& st, const Version* version, StateFn make) {
+  const tav::GameState state = make();
+  std::size_t size = 0;
   for (auto _ : st) {
-    tav::protocol::Buffer buffer(bytes.data(), bytes.size());
+    size = version->size(state);
+    benchmark::DoNotOptimize(size);
+  }
+  report(st, size);
+}
+
+// Reads the body once per iteration into a new state; dump null reads quietly.
+void readLoop(benchmark::State& st, const Version* version, const std::vector<uint8_t>& bytes,
+              std::ostream* dump) {
+  for (auto _ : st) {
     tav::GameState state;
-    version.read(state, buffer);
+    version->read(state, bytes.data(), bytes.size(), dump);
     benchmark::DoNotOptimize(state.actors.data());
   }
   report(st, bytes.size());
 }
 
-void BM_Read_NullBuf(benchmark::State& st, Version version, StateFn make) {
-  std::vector<uint8_t> bytes = body(version, make());
-  NullStreamBuf null;
-  CoutTo redirect(&null);
-  readLoop(st, version, bytes);
+void BM_Read_Quiet(benchmark::State& st, const Version* version, StateFn make) {
+  readLoop(st, version, version->encode(make()), nullptr);
 }
 
-void BM_Read_DevNull(benchmark::State& st, Version version, StateFn make) {
-  std::vector<uint8_t> bytes = body(version, make());
+void BM_Read_NullBuf(benchmark::State& st, const Version* version, StateFn make) {
+  NullStreamBuf null;
+  std::ostream out(&null);
+  readLoop(st, version, version->encode(make()), &out);
+}
+
+void BM_Read_DevNull(benchmark::State& st, const Version* version, StateFn make) {
   std::ofstream devNull("/dev/null");
-  CoutTo redirect(devNull.rdbuf());
-  readLoop(st, version, bytes);
+  readLoop(st, version, version->encode(make()), &devNull);
+}
+
+void BM_Annotate(benchmark::State& st, const Version* version, StateFn make) {
+  const std::vector<uint8_t> bytes = version->encode(make());
+  for (auto _ : st) {
+    tav::protocol::Annotation annotation = version->annotate(bytes.data(), bytes.size());
+    benchmark::DoNotOptimize(annotation.fields.data());
+  }
+  report(st, bytes.size());
 }
 
 const StateFn kExample = tavbench::makeExampleState;
 const StateFn kLarge = tavbench::makeLargeState;
 
+// Every benchmark for every version in the table, on both states.
+const bool kRegistered = [] {
+  using Bench = void (*)(benchmark::State&, const Version*, StateFn);
+  const struct {
+    const char* name;
+    Bench bench;
+  } kBenches[] = {{"BM_Write", BM_Write},
+                  {"BM_Size", BM_Size},
+                  {"BM_Read_Quiet", BM_Read_Quiet},
+                  {"BM_Read_NullBuf", BM_Read_NullBuf},
+                  {"BM_Read_DevNull", BM_Read_DevNull},
+                  {"BM_Annotate", BM_Annotate}};
+  const struct {
+    const char* name;
+    StateFn make;
+  } kStates[] = {{"example", kExample}, {"large", kLarge}};
+  for (const auto& bench : kBenches) {
+    for (const Version* version : tav::protocol::kVersions) {
+      for (const auto& state : kStates) {
+        std::string name =
+            std::string(bench.name) + "/v" + std::string(version->name()) + "_" + state.name;
+        benchmark::RegisterBenchmark(name.c_str(), bench.bench, version, state.make);
+      }
+    }
+  }
+  return true;
+}();
+
 }  // namespace
-
-BENCHMARK_CAPTURE(BM_Write, v8_4_example, kV84, kExample);
-BENCHMARK_CAPTURE(BM_Write, v8_0_example, kV80, kExample);
-BENCHMARK_CAPTURE(BM_Write, v7_6_example, kV76, kExample);
-BENCHMARK_CAPTURE(BM_Write, v8_4_large, kV84, kLarge);
-BENCHMARK_CAPTURE(BM_Write, v8_0_large, kV80, kLarge);
-BENCHMARK_CAPTURE(BM_Write, v7_6_large, kV76, kLarge);
-
-BENCHMARK_CAPTURE(BM_Read_NullBuf, v8_4_example, kV84, kExample);
-BENCHMARK_CAPTURE(BM_Read_NullBuf, v8_0_example, kV80, kExample);
-BENCHMARK_CAPTURE(BM_Read_NullBuf, v7_6_example, kV76, kExample);
-BENCHMARK_CAPTURE(BM_Read_NullBuf, v8_4_large, kV84, kLarge);
-BENCHMARK_CAPTURE(BM_Read_NullBuf, v8_0_large, kV80, kLarge);
-BENCHMARK_CAPTURE(BM_Read_NullBuf, v7_6_large, kV76, kLarge);
-
-BENCHMARK_CAPTURE(BM_Read_DevNull, v8_4_example, kV84, kExample);
-BENCHMARK_CAPTURE(BM_Read_DevNull, v7_6_example, kV76, kExample);
-BENCHMARK_CAPTURE(BM_Read_DevNull, v8_4_large, kV84, kLarge);
-BENCHMARK_CAPTURE(BM_Read_DevNull, v7_6_large, kV76, kLarge);

@@ -4,12 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <fstream>
+#include <ostream>
 #include <vector>
 
 #include "bench_data.h"
 #include "gamestate.pb.h"
 #include "protocol/buffer.h"
-#include "protocol/v8_4.h"
+#include "protocol/version.h"
 
 namespace {
 
@@ -114,46 +116,39 @@ tavbench::GameState toProto(const tav::GameState& in) {
   return out;
 }
 
-// Room for the large state many times over; a Buffer never grows.
-constexpr std::size_t kRoom = 1 << 16;
+const tav::protocol::Version& kVersion = tav::protocol::v8_4::kVersion;
 
-std::vector<uint8_t> encode(const tav::GameState& state) {
-  std::vector<uint8_t> storage(kRoom);
-  Buffer buffer(storage.data(), storage.size());
-  buffer.clear();
-  tav::protocol::v8_4::writeGameState(state, buffer);
-  storage.resize(buffer.getPosition());
-  return storage;
-}
+std::vector<uint8_t> encode(const tav::GameState& state) { return kVersion.encode(state); }
 
 // The state read back from our bytes must write the same bytes again.
 bool roundTrips(const std::vector<uint8_t>& bytes) {
-  tavbench::CoutSuppressed quiet;
-  std::vector<uint8_t> copy = bytes;
-  Buffer buffer(copy.data(), copy.size());
   tav::GameState state;
-  tav::protocol::v8_4::readGameState(state, buffer);
-  return buffer.getSize() == 0 && encode(state) == bytes;
+  return kVersion.read(state, bytes.data(), bytes.size()).exact() && encode(state) == bytes;
 }
 
 using StateFn = const tav::GameState& (*)();
 
 void BM_Write_Ours(benchmark::State& st, StateFn get) {
   const tav::GameState& state = get();
-  std::vector<uint8_t> storage(kRoom);
+  std::vector<uint8_t> storage(kVersion.size(state));
   Buffer buffer(storage.data(), storage.size());
   for (auto _ : st) {
     buffer.clear();
-    tav::protocol::v8_4::writeGameState(state, buffer);
-    benchmark::DoNotOptimize(storage.data());
+    benchmark::DoNotOptimize(kVersion.write(state, buffer));
     benchmark::ClobberMemory();
   }
   st.counters["bytes"] = static_cast<double>(buffer.getPosition());
 }
 
+void BM_Size_Ours(benchmark::State& st, StateFn get) {
+  const tav::GameState& state = get();
+  for (auto _ : st) benchmark::DoNotOptimize(kVersion.size(state));
+  st.counters["bytes"] = static_cast<double>(kVersion.size(state));
+}
+
 void BM_Write_Protobuf(benchmark::State& st, StateFn get) {
   const tavbench::GameState message = toProto(get());
-  std::vector<uint8_t> storage(kRoom);
+  std::vector<uint8_t> storage(message.ByteSizeLong());
   for (auto _ : st) {
     bool ok = message.SerializeToArray(storage.data(), static_cast<int>(storage.size()));
     benchmark::DoNotOptimize(ok);
@@ -162,32 +157,35 @@ void BM_Write_Protobuf(benchmark::State& st, StateFn get) {
   st.counters["bytes"] = static_cast<double>(message.ByteSizeLong());
 }
 
-void readOurs(benchmark::State& st, const std::vector<uint8_t>& bytes) {
-  std::vector<uint8_t> copy = bytes;
+void BM_Size_Protobuf(benchmark::State& st, StateFn get) {
+  const tavbench::GameState message = toProto(get());
+  for (auto _ : st) benchmark::DoNotOptimize(message.ByteSizeLong());
+  st.counters["bytes"] = static_cast<double>(message.ByteSizeLong());
+}
+
+void readOurs(benchmark::State& st, const std::vector<uint8_t>& bytes, std::ostream* dump) {
   for (auto _ : st) {
-    Buffer buffer(copy.data(), copy.size());
     tav::GameState state;
-    tav::protocol::v8_4::readGameState(state, buffer);
+    kVersion.read(state, bytes.data(), bytes.size(), dump);
     benchmark::DoNotOptimize(state.actors.data());
     benchmark::ClobberMemory();
   }
   st.counters["bytes"] = static_cast<double>(bytes.size());
 }
 
-void BM_Read_Ours_NoDump(benchmark::State& st, StateFn get) {
+void BM_Read_Ours_Quiet(benchmark::State& st, StateFn get) {
   const std::vector<uint8_t> bytes = encode(get());
   if (!roundTrips(bytes)) {
     st.SkipWithError("our bytes do not read back to the same state");
     return;
   }
-  tavbench::CoutSuppressed quiet;
-  readOurs(st, bytes);
+  readOurs(st, bytes, nullptr);
 }
 
 void BM_Read_Ours_DevNull(benchmark::State& st, StateFn get) {
   const std::vector<uint8_t> bytes = encode(get());
-  tavbench::StdoutToDevNull toNull;
-  readOurs(st, bytes);
+  std::ofstream devNull("/dev/null");
+  readOurs(st, bytes, &devNull);
 }
 
 void BM_Read_Protobuf(benchmark::State& st, StateFn get) {
@@ -222,9 +220,13 @@ BENCHMARK_CAPTURE(BM_Write_Ours, example, exampleState);
 BENCHMARK_CAPTURE(BM_Write_Protobuf, example, exampleState);
 BENCHMARK_CAPTURE(BM_Write_Ours, large, largeState);
 BENCHMARK_CAPTURE(BM_Write_Protobuf, large, largeState);
-BENCHMARK_CAPTURE(BM_Read_Ours_NoDump, example, exampleState);
+BENCHMARK_CAPTURE(BM_Size_Ours, example, exampleState);
+BENCHMARK_CAPTURE(BM_Size_Protobuf, example, exampleState);
+BENCHMARK_CAPTURE(BM_Size_Ours, large, largeState);
+BENCHMARK_CAPTURE(BM_Size_Protobuf, large, largeState);
+BENCHMARK_CAPTURE(BM_Read_Ours_Quiet, example, exampleState);
 BENCHMARK_CAPTURE(BM_Read_Ours_DevNull, example, exampleState);
 BENCHMARK_CAPTURE(BM_Read_Protobuf, example, exampleState);
-BENCHMARK_CAPTURE(BM_Read_Ours_NoDump, large, largeState);
+BENCHMARK_CAPTURE(BM_Read_Ours_Quiet, large, largeState);
 BENCHMARK_CAPTURE(BM_Read_Ours_DevNull, large, largeState);
 BENCHMARK_CAPTURE(BM_Read_Protobuf, large, largeState);

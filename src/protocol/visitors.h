@@ -338,11 +338,11 @@ class Encoder {
   template <class E>
   void enumerationList(const char*, const std::vector<E>& list) {
     target_.varint(static_cast<uint32_t>(list.size()));
-    for (const E element : list) target_.varint(static_cast<uint32_t>(element));
+    target_.varints(list);
   }
   void numberList(const char*, const std::vector<int>& list) {
     target_.varint(static_cast<uint32_t>(list.size()));
-    for (const int element : list) target_.varint(static_cast<uint32_t>(element));
+    target_.varints(list);
   }
   template <class T, class LayoutOne>
   void records(const char*, const std::vector<T>& list, CountLine, LayoutOne layoutOne) {
@@ -373,6 +373,11 @@ class ByteTarget {
   ByteTarget(uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   void varint(uint32_t u) { advance(varint::encode(data_ + pos_, size_ - pos_, u)); }
   void byte(uint8_t b) { advance(protocol::writeByte(data_ + pos_, size_ - pos_, b)); }
+  // Each element of a list of ints or enumerations as a varint.
+  template <class T>
+  void varints(const std::vector<T>& list) {
+    for (const T element : list) varint(static_cast<uint32_t>(element));
+  }
   void string(const std::string* text) {
     advance(protocol::writeString(data_ + pos_, size_ - pos_, text));
   }
@@ -397,6 +402,18 @@ class SizeTarget {
  public:
   void varint(uint32_t u) { total_ += varint::encodedSize(u); }
   void byte(uint8_t) { ++total_; }
+  // Lists are mostly small numbers: when all bits of the elements together fit into 7 bits,
+  // each takes one byte, found by one pass the compiler can vectorise.
+  template <class T>
+  void varints(const std::vector<T>& list) {
+    uint32_t bits = 0;
+    for (const T element : list) bits |= static_cast<uint32_t>(element);
+    if (bits < 0x80u) {
+      total_ += list.size();
+      return;
+    }
+    for (const T element : list) varint(static_cast<uint32_t>(element));
+  }
   void string(const std::string* text) {
     const std::size_t n = protocol::stringSize(text);
     if (n == SIZE_MAX) unwritable_ = true;

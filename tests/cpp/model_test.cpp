@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/actor.h"
@@ -8,6 +10,9 @@
 #include "model/condition.h"
 #include "model/gameState.h"
 #include "model/monsterAbilityDeck.h"
+#include "model/names.h"
+#include "print.h"
+#include "worked_example.h"
 
 namespace {
 
@@ -219,6 +224,78 @@ TEST(MonsterAbilityDeckModel, ConstructorsAndMapOrder) {
   state.ability_decks[3] = replacement;
   EXPECT_EQ(state.ability_decks.count(3), 1u);
   EXPECT_EQ(state.ability_decks.at(3).abilities, (std::vector<int>{1, 2}));
+}
+
+}  // namespace
+
+namespace {
+
+// For one enumeration of n members: the printed name is what the dump prints, every member's
+// identifier names it back, and numbers past the last member have no identifier.
+template <class E>
+void expectNames(uint32_t members) {
+  for (uint32_t i = 0; i < members + 3; ++i) {
+    const E value = static_cast<E>(i);
+    std::ostringstream printed;
+    tav::print(printed, value);
+    EXPECT_EQ(tav::printedName(value), printed.str()) << i;
+    const std::string_view identifier = tav::enumeratorName(value);
+    EXPECT_EQ(identifier.empty(), i >= members) << i;
+    E back = static_cast<E>(members + 7);
+    EXPECT_EQ(tav::enumeratorFromName(identifier, back), i < members) << i;
+    if (i < members) {
+      EXPECT_EQ(back, value);
+    }
+  }
+  E untouched = static_cast<E>(1);
+  EXPECT_FALSE(tav::enumeratorFromName("no such member", untouched));
+  EXPECT_EQ(untouched, static_cast<E>(1));
+}
+
+TEST(EnumerationNames, PrintedNamesAndIdentifiers) {
+  expectNames<tav::AttackModifier>(9);
+  expectNames<tav::CharacterClass>(26);
+  expectNames<tav::Condition>(19);
+  expectNames<tav::ElementState>(3);
+  expectNames<tav::MonsterType>(16);
+  expectNames<tav::PlayerInit>(5);
+  expectNames<tav::SummonColor>(9);
+  EXPECT_EQ(tav::printedName(tav::AttackModifierNS::Plus1), "+1");
+  EXPECT_EQ(tav::enumeratorName(tav::AttackModifierNS::Plus1), "Plus1");
+  EXPECT_EQ(tav::printedName(tav::CharacterClassNS::value20), "Unknown (20)");
+  EXPECT_EQ(tav::enumeratorName(tav::CharacterClassNS::value20), "value20");
+}
+
+// Equality sees every field: one change anywhere makes two states differ.
+TEST(Equality, EveryFieldCounts) {
+  const GameState base = tav::test::workedExample();
+  const std::vector<void (*)(GameState&)> changes = {
+      [](GameState& s) { s.round = -1; },
+      [](GameState& s) { s.needs_shuffle = true; },
+      [](GameState& s) { s.attack_modifier2 = tav::AttackModifierNS::Zero; },
+      [](GameState& s) { s.dark = tav::ElementStateNS::Waning; },
+      [](GameState& s) { s.brav = true; },
+      [](GameState& s) { s.ability_decks[3].was_shown = true; },
+      [](GameState& s) { s.ability_decks[4] = MonsterAbilityDeck(4); },
+      [](GameState& s) { s.actors[0].getMonster()->ability = 2; },
+      [](GameState& s) { s.actors[0].instances[0].conditions.clear(); },
+      [](GameState& s) { s.actors[0].instances[0].summon_range = 1; },
+      [](GameState& s) { s.actors[1].getPlayer()->name += "!"; },
+      [](GameState& s) { s.actors[1].turn_completed = !s.actors[1].turn_completed; },
+      [](GameState& s) { s.actors[1].__is_player = false; },
+      [](GameState& s) { s.actors.pop_back(); },
+  };
+  EXPECT_TRUE(base == GameState(base));
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    GameState changed = base;
+    changes[i](changed);
+    EXPECT_FALSE(changed == base) << "change " << i;
+    EXPECT_TRUE(changed != base) << "change " << i;
+  }
+  // The record of the other kind is invisible to readers of the model, and to equality.
+  GameState hidden = base;
+  hidden.actors[1].__monster.level = 9;
+  EXPECT_TRUE(hidden == base);
 }
 
 }  // namespace

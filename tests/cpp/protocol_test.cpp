@@ -25,9 +25,9 @@ using tav::test::Bytes;
 using tav::test::capture;
 using tav::test::Version;
 
-const Version kV84 = tav::test::kVersions[0];
-const Version kV80 = tav::test::kVersions[1];
-const Version kV76 = tav::test::kVersions[2];
+const Version kV84 = tav::test::version("8.4");
+const Version kV80 = tav::test::version("8.0");
+const Version kV76 = tav::test::version("7.6");
 
 // The worked example's bytes in each version.
 const Bytes kExample84 = {0x02, 0x07, 0x01,  // round, scenario, level
@@ -64,8 +64,8 @@ const Bytes kExample76 = {0x02, 0x07, 0x01,  // round, scenario, level
                           0x00, 0x00, 0x00, 0x00, 0x01, 0x00};
 
 Bytes exampleBytes(const Version& version) {
-  if (version.name == std::string("8.4")) return kExample84;
-  if (version.name == std::string("8.0")) return example80();
+  if (version.name == ("8.4")) return kExample84;
+  if (version.name == ("8.0")) return example80();
   return kExample76;
 }
 
@@ -81,7 +81,7 @@ TEST_P(WorkedExample, ReadsBackAsTheNormalisedState) {
   const Bytes bytes = exampleBytes(version);
   GameState state;
   std::size_t consumed = 0;
-  capture([&] { consumed = tav::test::read(version, state, bytes); });
+  tav::test::read(version, state, bytes, &consumed);
   EXPECT_EQ(consumed, bytes.size());
   tav::test::expectEqual(state, tav::test::normalised(tav::test::workedExample(), version));
   ASSERT_EQ(state.actors.size(), 2u);
@@ -99,8 +99,7 @@ TEST_P(WorkedExample, ReadsBackAsTheNormalisedState) {
 TEST_P(WorkedExample, PrintsCountsFiguresActorsAndStateInOrder) {
   const Version& version = GetParam();
   GameState state;
-  const std::string output =
-      capture([&] { tav::test::read(version, state, exampleBytes(version)); });
+  const std::string output = tav::test::read(version, state, exampleBytes(version));
 
   // The dumps of the records as read, in the order the reader must print them.
   const tav::Actor& monster = state.actors[0];
@@ -120,18 +119,25 @@ TEST_P(WorkedExample, PrintsCountsFiguresActorsAndStateInOrder) {
   EXPECT_NE(output.find("actor: player\n   {\n       name: hero\n"), std::string::npos);
 }
 
-TEST_P(WorkedExample, EveryPrefixReadsWithoutFault) {
+// Every prefix of the body reads without fault and reports exactly where it was cut: at the
+// first field that the whole body's annotation shows reaching past the cut.
+TEST_P(WorkedExample, EveryPrefixReportsWhereItWasCut) {
   const Version& version = GetParam();
   const Bytes bytes = exampleBytes(version);
-  for (std::size_t n = 0; n <= bytes.size(); ++n) {
+  const tav::protocol::Annotation whole = version.protocol->annotate(bytes.data(), bytes.size());
+  ASSERT_TRUE(whole.outcome.exact());
+  for (std::size_t n = 0; n < bytes.size(); ++n) {
+    SCOPED_TRACE("prefix " + std::to_string(n));
     GameState state;
-    std::size_t consumed = 0;
-    capture([&] {
-      consumed = tav::test::read(version, state, Bytes(bytes.begin(), bytes.begin() + n));
-    });
-    EXPECT_LE(consumed, n);
-    EXPECT_LE(state.actors.size(), 2u) << "prefix " << n;
-    EXPECT_LE(state.ability_decks.size(), 1u) << "prefix " << n;
+    const tav::protocol::ReadOutcome outcome = version.protocol->read(state, bytes.data(), n);
+    std::size_t cutField = 0;
+    while (whole.fields[cutField].offset + whole.fields[cutField].length <= n) ++cutField;
+    EXPECT_FALSE(outcome.complete);
+    EXPECT_EQ(outcome.stoppedAt, whole.fields[cutField].offset);
+    EXPECT_LE(outcome.consumed, n);
+    EXPECT_EQ(outcome.consumed + outcome.leftover, n);
+    EXPECT_LE(state.actors.size(), 2u);
+    EXPECT_LE(state.ability_decks.size(), 1u);
   }
 }
 
@@ -139,19 +145,17 @@ TEST_P(WorkedExample, BodyCutAfterTheActorCountAppendsNoActors) {
   const Version& version = GetParam();
   const Bytes bytes = exampleBytes(version);
   // The actor count is the byte 02 right after the deck record.
-  const std::size_t cut = version.name == std::string("8.4")   ? 39
-                          : version.name == std::string("8.0") ? 38
-                                                               : 32;
+  const std::size_t cut = version.name == ("8.4") ? 39 : version.name == ("8.0") ? 38 : 32;
   ASSERT_EQ(bytes[cut - 1], 0x02);
   GameState state;
   const std::string output =
-      capture([&] { tav::test::read(version, state, Bytes(bytes.begin(), bytes.begin() + cut)); });
+      tav::test::read(version, state, Bytes(bytes.begin(), bytes.begin() + cut));
   EXPECT_TRUE(state.actors.empty());
   EXPECT_EQ(state.ability_decks.size(), 1u);
   EXPECT_EQ(output.find("actor: "), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, WorkedExample, ::testing::ValuesIn(tav::test::kVersions),
+INSTANTIATE_TEST_SUITE_P(Versions, WorkedExample, ::testing::ValuesIn(tav::test::versions()),
                          tav::test::versionName);
 
 TEST(GameStateBody, NewStateIsWrittenAsZeroBytes) {
@@ -167,7 +171,7 @@ TEST(GameStateBody, NewStateIsWrittenAsZeroBytes) {
     const Bytes bytes = tav::test::write(c.version, GameState());
     EXPECT_EQ(bytes, Bytes(c.size, 0));
     GameState state;
-    const std::string output = capture([&] { tav::test::read(c.version, state, bytes); });
+    const std::string output = tav::test::read(c.version, state, bytes);
     tav::test::expectEqual(state, GameState());
     EXPECT_EQ(output, c.countLines + capture([&] { tav::print(GameState()); }));
   }
@@ -199,14 +203,14 @@ TEST(GameStateBody, FieldsTravelOnlyInTheirVersions) {
   target.ability_cards = true;
   target.bad_omen = 4;
   target.attack_modifier2 = tav::AttackModifierNS::Curse;
-  capture([&] { tav::test::read(kV80, target, Bytes(26, 0)); });
+  tav::test::read(kV80, target, Bytes(26, 0));
   EXPECT_TRUE(target.brav);
   EXPECT_FALSE(target.ability_cards);
   EXPECT_EQ(target.bad_omen, 0);
   EXPECT_TRUE(target.attack_modifier2 == tav::AttackModifierNS::Curse);
   target.ability_cards = true;
   target.bad_omen = 4;
-  capture([&] { tav::test::read(kV76, target, Bytes(24, 0)); });
+  tav::test::read(kV76, target, Bytes(24, 0));
   EXPECT_TRUE(target.brav);
   EXPECT_TRUE(target.ability_cards);
   EXPECT_EQ(target.bad_omen, 4);
@@ -214,7 +218,7 @@ TEST(GameStateBody, FieldsTravelOnlyInTheirVersions) {
 }
 
 TEST(GameStateBody, ReadingTwiceAccumulatesListsAndKeepsOneDeckPerId) {
-  for (const Version& version : tav::test::kVersions) {
+  for (const Version& version : tav::test::versions()) {
     SCOPED_TRACE(version.name);
     const Bytes bytes = exampleBytes(version);
     GameState state;
@@ -246,7 +250,7 @@ TEST(GameStateBody, DecksWithTheSameIdReplaceEachOther) {
   GameState state;
   state.ability_decks[5].shown = true;
   state.ability_decks[8] = tav::MonsterAbilityDeck(8);
-  capture([&] { tav::test::read(kV84, state, bytes); });
+  tav::test::read(kV84, state, bytes);
   ASSERT_EQ(state.ability_decks.size(), 2u);
   const tav::MonsterAbilityDeck& deck = state.ability_decks.at(5);
   EXPECT_FALSE(deck.shuffle);
@@ -275,7 +279,7 @@ TEST(GameStateBody, PlayerNameInitiativeAndAbilitySlots) {
   EXPECT_EQ(Bytes(v84.begin() + 27, v84.begin() + 36),
             (Bytes{0x01, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4E}));
   GameState read84;
-  capture([&] { tav::test::read(kV84, read84, v84); });
+  tav::test::read(kV84, read84, v84);
   ASSERT_EQ(read84.actors.size(), 4u);
   EXPECT_EQ(read84.actors[0].getPlayer()->name, "nameless");
   EXPECT_EQ(read84.actors[0].getPlayer()->initiative, 78);
@@ -284,14 +288,14 @@ TEST(GameStateBody, PlayerNameInitiativeAndAbilitySlots) {
   EXPECT_TRUE(read84.actors[3].getMonster()->ability == INT_MAX);  // wraps without overflow
 
   GameState read76;
-  capture([&] { tav::test::read(kV76, read76, tav::test::write(kV76, state)); });
+  tav::test::read(kV76, read76, tav::test::write(kV76, state));
   EXPECT_EQ(read76.actors[0].getPlayer()->initiative, 15);
   EXPECT_FALSE(read76.actors[2].getMonster()->ability);
 
   // An empty name is a present string and stays empty.
   state.actors[0].getPlayer()->name = "";
   GameState empty;
-  capture([&] { tav::test::read(kV84, empty, tav::test::write(kV84, state)); });
+  tav::test::read(kV84, empty, tav::test::write(kV84, state));
   EXPECT_EQ(empty.actors[0].getPlayer()->name, "");
 }
 
@@ -310,14 +314,14 @@ TEST(GameStateBody, OnlySummonsCarryTheSummonFields) {
   actor.instances.push_back(figure);
   state.actors.push_back(actor);
 
-  for (const Version& version : tav::test::kVersions) {
+  for (const Version& version : tav::test::versions()) {
     SCOPED_TRACE(version.name);
     const Bytes bytes = tav::test::write(version, state);
     // The monster entry, an Elite figure of 8 values and a Summon of 12.
     const std::size_t entry = version.is76() ? 7 : 8;
     EXPECT_EQ(bytes.size(), tav::test::write(version, GameState()).size() + entry + 8 + 12);
     GameState read;
-    const std::string output = capture([&] { tav::test::read(version, read, bytes); });
+    const std::string output = tav::test::read(version, read, bytes);
     ASSERT_EQ(read.actors.size(), 1u);
     ASSERT_EQ(read.actors[0].instances.size(), 2u);
     const tav::MonsterInstance& elite = read.actors[0].instances[0];
@@ -340,7 +344,7 @@ TEST(GameStateBody, OptionalAttackModifiersIn76) {
   Bytes nine = bytes;
   nine[14] = 0x09;
   GameState read;
-  capture([&] { tav::test::read(kV76, read, nine); });
+  tav::test::read(kV76, read, nine);
   EXPECT_TRUE(read.attack_modifier1 == tav::AttackModifierNS::Curse);
 }
 
@@ -353,7 +357,7 @@ TEST(GameStateBody, OrdinalsOutsideTheirListKeepTheNumber) {
   bytes[13] = 0x7F;  // player_init ordinal 127
   GameState state;
   std::size_t consumed = 0;
-  capture([&] { consumed = tav::test::read(kV84, state, bytes); });
+  tav::test::read(kV84, state, bytes, &consumed);
   EXPECT_EQ(consumed, bytes.size());
   EXPECT_EQ(static_cast<int>(state.player_init), 127);
   ASSERT_EQ(state.actors.size(), 1u);
@@ -363,7 +367,7 @@ TEST(GameStateBody, OrdinalsOutsideTheirListKeepTheNumber) {
 
 TEST(GameStateBody, HugeCountsAreBoundedByTheUnreadBytes) {
   const Bytes maxCount = {0xFF, 0xFF, 0xFF, 0xFF, 0x07};  // 2147483647
-  for (const Version& version : tav::test::kVersions) {
+  for (const Version& version : tav::test::versions()) {
     SCOPED_TRACE(version.name);
     const std::size_t head = tav::test::write(version, GameState()).size() - 2;
     // Announcing 2^31 - 1 actors (after no decks) with five bytes left.
@@ -372,7 +376,7 @@ TEST(GameStateBody, HugeCountsAreBoundedByTheUnreadBytes) {
     actors.insert(actors.end(), maxCount.begin(), maxCount.end());
     actors.insert(actors.end(), 5, 0x00);
     GameState state;
-    capture([&] { tav::test::read(version, state, actors); });
+    tav::test::read(version, state, actors);
     EXPECT_LE(state.actors.size(), 5u);
     EXPECT_LE(state.actors.capacity(), 5u);
 
@@ -381,7 +385,7 @@ TEST(GameStateBody, HugeCountsAreBoundedByTheUnreadBytes) {
     decks.insert(decks.end(), maxCount.begin(), maxCount.end());
     decks.insert(decks.end(), 5, 0x00);
     state = GameState();
-    capture([&] { tav::test::read(version, state, decks); });
+    tav::test::read(version, state, decks);
     EXPECT_LE(state.ability_decks.size(), 1u);
 
     // One monster announcing 2^31 - 1 figures, in a body cut right after the count.
@@ -391,7 +395,7 @@ TEST(GameStateBody, HugeCountsAreBoundedByTheUnreadBytes) {
     figures.insert(figures.end(), version.is76() ? 6 : 7, 0x00);
     figures.insert(figures.end(), maxCount.begin(), maxCount.end());
     state = GameState();
-    capture([&] { tav::test::read(version, state, figures); });
+    tav::test::read(version, state, figures);
     ASSERT_EQ(state.actors.size(), 1u);
     EXPECT_TRUE(state.actors[0].instances.empty());
   }

@@ -11,14 +11,13 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "model/gameState.h"
 #include "protocol/buffer.h"
-#include "protocol/v7_6.h"
-#include "protocol/v8_0.h"
-#include "protocol/v8_4.h"
+#include "protocol/version.h"
 #include "worked_example.h"
 
 namespace tav {
@@ -26,26 +25,42 @@ namespace test {
 
 using Bytes = std::vector<uint8_t>;
 
+// A protocol version of the library's table, with what the tests ask of it.
 struct Version {
-  const char* name;  // "8.4"
-  const char* id;    // "v8_4", usable in test names
-  void (*read)(tav::GameState&, tav::protocol::Buffer&);
-  void (*write)(const tav::GameState&, tav::protocol::Buffer&);
-  bool is76() const { return name == std::string("7.6"); }
-  bool hasBrav() const { return name == std::string("8.4"); }
+  const tav::protocol::Version* protocol;
+  std::string_view name;  // "8.4"
+
+  explicit Version(const tav::protocol::Version* version)
+      : protocol(version), name(version->name()) {}
+  bool is76() const { return name == "7.6"; }
+  bool hasBrav() const { return name == "8.4"; }
+  // The specified reader and writer forms (the reader dumping to std::cout).
+  void read(tav::GameState& state, tav::protocol::Buffer& buffer) const {
+    protocol->read(state, buffer, &std::cout);
+  }
+  void write(const tav::GameState& state, tav::protocol::Buffer& buffer) const {
+    protocol->write(state, buffer);
+  }
 };
 
-inline const Version kVersions[] = {
-    {"8.4", "v8_4", tav::protocol::v8_4::readGameState, tav::protocol::v8_4::writeGameState},
-    {"8.0", "v8_0", tav::protocol::v8_0::readGameState, tav::protocol::v8_0::writeGameState},
-    {"7.6", "v7_6", tav::protocol::v7_6::readGameState, tav::protocol::v7_6::writeGameState},
-};
-
-inline std::string versionName(const ::testing::TestParamInfo<Version>& info) {
-  return info.param.id;
+// Every version of the library's table.
+inline std::vector<Version> versions() {
+  std::vector<Version> all;
+  for (const tav::protocol::Version* version : tav::protocol::kVersions) all.emplace_back(version);
+  return all;
 }
 
-// Runs f with std::cout sent to a string and returns what was printed.
+// The version of the given name.
+inline Version version(std::string_view name) { return Version(tav::protocol::findVersion(name)); }
+
+// "v8_4": a version's name as a test name.
+inline std::string versionName(const ::testing::TestParamInfo<Version>& info) {
+  std::string id = "v" + std::string(info.param.name);
+  for (char& c : id) c = c == '.' ? '_' : c;
+  return id;
+}
+
+// What the print calls of f write to std::cout.
 template <class F>
 std::string capture(F f) {
   std::ostringstream out;
@@ -55,7 +70,7 @@ std::string capture(F f) {
   return out.str();
 }
 
-// The body of state in the given version, written over a caller array large enough for it.
+// The body of state in version, as written into a Buffer of the given room.
 inline Bytes write(const Version& version, const tav::GameState& state,
                    std::size_t room = 1 << 16) {
   Bytes bytes(room);
@@ -66,14 +81,17 @@ inline Bytes write(const Version& version, const tav::GameState& state,
   return bytes;
 }
 
-// Reads one body from bytes into state; returns the number of bytes consumed.
-inline std::size_t read(const Version& version, tav::GameState& state, Bytes bytes) {
-  tav::protocol::Buffer buffer(bytes.data(), bytes.size());
-  version.read(state, buffer);
-  return buffer.getReadPosition();
+// Reads bytes as a body of version into state and returns the reader's dump; *consumed, when
+// given, receives the bytes read.
+inline std::string read(const Version& version, tav::GameState& state, const Bytes& bytes,
+                        std::size_t* consumed = nullptr) {
+  std::ostringstream dump;
+  const tav::protocol::ReadOutcome outcome =
+      version.protocol->read(state, bytes.data(), bytes.size(), &dump);
+  if (consumed != nullptr) *consumed = outcome.consumed;
+  return dump.str();
 }
 
-// What a new GameState holds after state has been written in version and read back.
 inline tav::GameState normalised(tav::GameState state, const Version& version) {
   const tav::GameState fresh;
   state.attack_modifier1 = version.is76() ? state.attack_modifier1 : fresh.attack_modifier1;

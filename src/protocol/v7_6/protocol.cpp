@@ -17,7 +17,7 @@ constexpr detail::Format kFormat{};
 
 }  // namespace
 
-const Version kVersion("7.6", detail::functionsOf<kFormat>());
+constexpr Version kVersion("7.6", detail::functionsOf<kFormat>());
 
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
   kVersion.read(state, buffer, &std::cout);

@@ -27,7 +27,7 @@ constexpr detail::Format kFormat = makeFormat();
 
 }  // namespace
 
-const Version kVersion("8.4", detail::functionsOf<kFormat>());
+constexpr Version kVersion("8.4", detail::functionsOf<kFormat>());
 
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
   kVersion.read(state, buffer, &std::cout);
