@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -52,11 +53,18 @@ Bytes encodeVarInt(int value, bool optimizePositive) {
   });
 }
 
+// A heap array of exactly the given bytes and not one more, so that ASan reports a read of
+// even one byte past the end (an empty input gives a zero-size array).
+std::unique_ptr<uint8_t[]> exactHeapCopy(const Bytes& bytes) {
+  std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
+  std::copy(bytes.begin(), bytes.end(), copy.get());
+  return copy;
+}
+
 // Reads from a heap copy of exactly the given bytes, so ASan catches any read past the end.
 template <class T, class Read>
 std::size_t readFrom(const Bytes& bytes, tl::optional<T>& value, Read read) {
-  std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() + 1]);
-  std::copy(bytes.begin(), bytes.end(), copy.get());
+  const std::unique_ptr<uint8_t[]> copy = exactHeapCopy(bytes);
   return read(copy.get(), bytes.size(), value);
 }
 
@@ -79,6 +87,28 @@ std::size_t decodeUTF(const Bytes& bytes, tl::optional<std::string>& value) {
 }
 
 }  // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAV_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAV_TEST_ASAN 1
+#endif
+#endif
+
+#ifdef TAV_TEST_ASAN
+// The reads above are only as strict as the copies they read from: a read of the byte just
+// past a copy must be reported, so the copy can't carry a spare byte.
+TEST(CodecTestSupport, ReadOneBytePastTheHeapCopyIsReported) {
+  EXPECT_DEATH(
+      {
+        const std::unique_ptr<uint8_t[]> copy = exactHeapCopy(Bytes{1, 2, 3});
+        const volatile uint8_t* past = copy.get() + 3;
+        std::printf("%d\n", *past);
+      },
+      "heap-buffer-overflow");
+}
+#endif
 
 // ---- Varint -------------------------------------------------------------------------------
 
