@@ -4,7 +4,18 @@
 // and functions: the iterator class, the optional classes with make_optional, the enumeration
 // holders with their value lists, the records, _print, Buffer, Header with readHeader and
 // writeHeader, and finally the containers.
-%module tav
+%define TAV_MODULE_DOCSTRING
+"The game model of the tabletop companion application (the game state, its actors, figures and
+ability decks, the enumerations with their value lists), the protocol's byte Buffer, the message
+header (readHeader, writeHeader) and the text dump (_print). The game-state readers and writers
+of the protocol versions are native only."
+%enddef
+%module(docstring=TAV_MODULE_DOCSTRING) tav
+
+// The project's version (project() in CMakeLists.txt; test_surface.py checks that they agree).
+%pythoncode %{
+__version__ = "0.1.0"
+%}
 
 %feature("autodoc", "3");
 

@@ -4,6 +4,8 @@
 # functions behind the methods take positional arguments only.
 from typing import Any, Dict, Generic, List, Optional, Protocol, Tuple, TypeVar, Union, overload
 
+__version__: str
+
 _T = TypeVar("_T")
 _T_co = TypeVar("_T_co", covariant=True)
 _V = TypeVar("_V", bound="_Vector[Any]")

@@ -1,6 +1,8 @@
 """The names, order, constants, docstrings and error texts of the tav module."""
 
+import re
 import types
+from pathlib import Path
 
 import pytest
 
@@ -125,6 +127,13 @@ def test_enum_holders_are_empty_owned_scopes():
     assert holder.this.own()
     assert not [k for k in vars(tav.Condition) if not k.startswith("_")
                 and k not in ENUMS["Condition"] and k not in ("this", "thisown")]
+
+
+def test_module_docstring_and_version():
+    assert tav.__doc__.strip().startswith("The game model of the tabletop companion application")
+    cmake = (Path(__file__).resolve().parents[2] / "CMakeLists.txt").read_text(encoding="utf-8")
+    version = re.search(r"project\(\s*tav\s+VERSION\s+([0-9.]+)", cmake).group(1)
+    assert tav.__version__ == version
 
 
 def test_nothing_else_is_exposed():
