@@ -6,9 +6,10 @@
 # plus a build-tree package in the build directory, so that a consumer can point tav_DIR at a
 # build without installing it.
 #
-# The headers live under their own directory <includedir>/tav (the target's install interface
-# adds it to the include path), so that installing into a shared prefix neither overwrites nor
-# shadows another package's print.h or tl/optional.hpp.
+# The headers live under their own directory <includedir>/tav, so that installing into a shared
+# prefix neither overwrites nor shadows another package's print.h or tl/optional.hpp. The
+# target's install interface (and tav.pc) puts both <includedir>/tav and <includedir> on the
+# include path, for "protocol/v8_4.h" and <tav/protocol/v8_4.h> alike.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -68,10 +69,9 @@ install(FILES "${PROJECT_BINARY_DIR}/tavConfig.cmake" "${PROJECT_BINARY_DIR}/tav
   DESTINATION "${TAV_INSTALL_CMAKEDIR}"
   COMPONENT tav_Development)
 
-# Build-tree package. The library links the warning-flags target privately (BUILD_INTERFACE),
-# which the install export drops but a build-tree export must resolve: it comes along as
-# tav::tav_warnings, used for linking only, so its flags never reach a consumer.
-export(TARGETS tav tav_warnings
+# Build-tree package: the library target only (its warning flags are private compile options,
+# so nothing else comes along).
+export(TARGETS tav
   NAMESPACE tav::
   FILE "${PROJECT_BINARY_DIR}/tavTargets.cmake")
 

@@ -7,7 +7,7 @@
 #                   with tav.pc taken from PREFIX
 # Every step runs in WORK_DIR, which is made afresh. Usage:
 #   cmake -DMODE=... -DWORK_DIR=... [-D...] -P run_consumer.cmake
-cmake_minimum_required(VERSION 3.20)
+cmake_minimum_required(VERSION 3.25)
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc)

@@ -1,12 +1,17 @@
 // A user's program: builds a game state, frames and writes it as a protocol 8.4 message, reads
-// it back and checks what came back. Exits with 0 when the round trip kept the state.
+// it back and checks what came back. Exits with 0 when the round trip kept the state. The
+// headers come in both ways a user may write them, and the same header both ways must be one.
+#include <tav/model/gameState.h>
+#include <tav/protocol/header.h>
+#include <tav/protocol/v8_4.h>
+
 #include <cstdint>
 #include <iostream>
 #include <vector>
 
+#include "model/gameState.h"
 #include "print.h"
 #include "protocol/header.h"
-#include "protocol/v8_4.h"
 
 int main() {
   tav::GameState state;
