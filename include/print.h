@@ -27,28 +27,42 @@ namespace tav {
 
 // Building blocks. A null text prints nothing.
 void print(const char* text);
+// An int, as operator<< renders it.
 void print(const int& value);
+// An unsigned long, as operator<< renders it.
 void print(const unsigned long& value);
 // The stream's rendering of a bool: "1" or "0" with the default flags.
 void print(const bool& value);
+// The bytes of a string as they are.
 void print(const std::string& value);
 
 // Printed names of enumeration members. A number outside the enumeration prints nothing,
 // except a CharacterClass, which prints "Unknown (<number>)".
 void print(const tav::AttackModifier& value);
+// The printed name of a character class; "Unknown (<number>)" outside it.
 void print(const tav::CharacterClass& value);
+// The printed name of a condition.
 void print(const tav::Condition& value);
+// The printed name of an element state.
 void print(const tav::ElementState& value);
+// The printed name of a monster type.
 void print(const tav::MonsterType& value);
+// The printed name of a PlayerInit value.
 void print(const tav::PlayerInit& value);
+// The printed name of a summon colour.
 void print(const tav::SummonColor& value);
 
 // Fixed-layout dumps of the records.
 void print(const tav::Actor& actor);
+// The dump of an ability deck.
 void print(const tav::MonsterAbilityDeck& deck);
+// The dump of a monster group record.
 void print(const tav::MonsterActor& monster);
+// The dump of one figure.
 void print(const tav::MonsterInstance& instance);
+// The dump of a player record.
 void print(const tav::PlayerActor& player);
+// The dump of a whole game state: every field, deck and actor.
 void print(const tav::GameState& state);
 
 // print(label, value, "\n"): each argument in turn, left to right.

@@ -13,10 +13,10 @@ namespace tav {
 // Both records are always present; __is_player selects the live one, and readers of the
 // model reach it only through getMonster() / getPlayer().
 struct Actor {
-  bool __is_player;
-  MonsterActor __monster;
-  PlayerActor __player;
-  bool turn_completed;
+  bool __is_player;        // True: __player is the live record; false: __monster is.
+  MonsterActor __monster;  // The monster-group record; live while __is_player is false.
+  PlayerActor __player;    // The player record; live while __is_player is true.
+  bool turn_completed;     // The entry's turn is completed.
   // The standees of a monster group, or the summons of a player.
   std::vector<tav::MonsterInstance> instances;
 
@@ -24,8 +24,9 @@ struct Actor {
   Actor(const tav::MonsterActor& monster);
   // A player entry holding a copy of player.
   Actor(const tav::PlayerActor& player);
-  // As the reference forms; a null pointer gives an entry of that kind with a default record.
+  // As Actor(const MonsterActor&); a null pointer gives a monster entry with a default record.
   Actor(tav::MonsterActor* monster);
+  // As Actor(const PlayerActor&); a null pointer gives a player entry with a default record.
   Actor(tav::PlayerActor* player);
   // A monster entry with default records.
   Actor();
@@ -33,9 +34,11 @@ struct Actor {
   // The live monster record, or empty when this is a player entry. The reference stays valid
   // while the actor lives and is not moved.
   tl::optional<MonsterActor&> getMonster();
+  // The live monster record, read-only, or empty when this is a player entry.
   tl::optional<const MonsterActor&> getMonster() const;
   // The live player record, or empty when this is a monster entry.
   tl::optional<PlayerActor&> getPlayer();
+  // The live player record, read-only, or empty when this is a monster entry.
   tl::optional<const PlayerActor&> getPlayer() const;
 };
 

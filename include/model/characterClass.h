@@ -8,6 +8,7 @@ namespace tav {
 // CharacterClass: class of a player figure. Members are numbered densely from 0 in declaration
 // order; the wire layer moves them as that number.
 struct CharacterClassNS {
+  // The members, numbered densely from 0.
   enum Value : uint32_t {
     Escort = 0,
     Objective,
@@ -38,6 +39,7 @@ struct CharacterClassNS {
   };
 };
 
+// The enumeration type itself, as fields and functions name it.
 using CharacterClass = CharacterClassNS::Value;
 
 // Every member once, in ascending numeric order: entry i is the member whose value is i.

@@ -8,6 +8,7 @@ namespace tav {
 // Condition: status effects on a figure. Members are numbered densely from 0 in declaration order;
 // the wire layer moves them as that number.
 struct ConditionNS {
+  // The members, numbered densely from 0.
   enum Value : uint32_t {
     Star = 0,
     Summon,
@@ -31,6 +32,7 @@ struct ConditionNS {
   };
 };
 
+// The enumeration type itself, as fields and functions name it.
 using Condition = ConditionNS::Value;
 
 // Every member once, in ascending numeric order: entry i is the member whose value is i.

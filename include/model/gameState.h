@@ -14,33 +14,33 @@ namespace tav {
 
 // The whole state of one game in progress: the union of what the protocol versions carry.
 struct GameState {
-  int round = 0;
-  int scenario_number = 0;
-  int scenario_level = 0;
-  bool track_standees = false;
-  bool ability_cards = false;
-  bool random_standees = false;
-  bool elites_first = false;
-  bool expire_conditions = false;
-  bool solo = false;
-  bool hide_stats = false;
-  bool calculate_stats = false;
-  bool can_draw = false;
-  bool needs_shuffle = false;
-  tav::PlayerInit player_init = tav::PlayerInitNS::value1;
-  std::vector<tav::AttackModifier> attack_modifiers;
-  std::vector<tav::AttackModifier> attack_modifiers_discard;
-  tl::optional<tav::AttackModifier> attack_modifier1;
-  tl::optional<tav::AttackModifier> attack_modifier2;
-  tav::ElementState fire = tav::ElementStateNS::Inert;
-  tav::ElementState ice = tav::ElementStateNS::Inert;
-  tav::ElementState air = tav::ElementStateNS::Inert;
-  tav::ElementState earth = tav::ElementStateNS::Inert;
-  tav::ElementState light = tav::ElementStateNS::Inert;
-  tav::ElementState dark = tav::ElementStateNS::Inert;
-  std::vector<int> removed_abilities;
-  int bad_omen = 0;
-  bool brav = false;
+  int round = 0;                                            // Current round number.
+  int scenario_number = 0;                                  // Scenario being played.
+  int scenario_level = 0;                                   // Scenario level.
+  bool track_standees = false;                              // Table option.
+  bool ability_cards = false;                               // Table option; not carried by 7.6.
+  bool random_standees = false;                             // Table option.
+  bool elites_first = false;                                // Table option.
+  bool expire_conditions = false;                           // Table option.
+  bool solo = false;                                        // Table option.
+  bool hide_stats = false;                                  // Table option.
+  bool calculate_stats = false;                             // Table option.
+  bool can_draw = false;                                    // Flag.
+  bool needs_shuffle = false;                               // Flag.
+  tav::PlayerInit player_init = tav::PlayerInitNS::value1;  // Five-way setting.
+  std::vector<tav::AttackModifier> attack_modifiers;        // Attack-modifier draw pile, in order.
+  std::vector<tav::AttackModifier> attack_modifiers_discard;  // Its discard pile; not in 7.6.
+  tl::optional<tav::AttackModifier> attack_modifier1;         // First slot; empty when it is free.
+  tl::optional<tav::AttackModifier> attack_modifier2;         // Second slot; empty when it is free.
+  tav::ElementState fire = tav::ElementStateNS::Inert;        // State of the fire element.
+  tav::ElementState ice = tav::ElementStateNS::Inert;         // State of the ice element.
+  tav::ElementState air = tav::ElementStateNS::Inert;         // State of the air element.
+  tav::ElementState earth = tav::ElementStateNS::Inert;       // State of the earth element.
+  tav::ElementState light = tav::ElementStateNS::Inert;       // State of the light element.
+  tav::ElementState dark = tav::ElementStateNS::Inert;        // State of the dark element.
+  std::vector<int> removed_abilities;  // Ability cards removed from play; not in 7.6.
+  int bad_omen = 0;                    // Counter; not carried by 7.6.
+  bool brav = false;                   // Flag of the second rule set; carried by 8.4 only.
   // Decks of the monster kinds in play, by ascending id.
   std::map<int, tav::MonsterAbilityDeck> ability_decks;
   // The turn order.

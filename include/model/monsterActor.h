@@ -6,10 +6,10 @@ namespace tav {
 
 // Group-level data of one monster kind in the turn order.
 struct MonsterActor {
-  int id = 0;
-  int level = 0;
-  bool is_normal = false;
-  bool is_elite = false;
+  int id = 0;              // Identifier of the group's monster kind.
+  int level = 0;           // Monster level.
+  bool is_normal = false;  // Flag.
+  bool is_elite = false;   // Flag.
   // Ability card shown for the group; empty when none is shown.
   tl::optional<int> ability;
 

@@ -8,6 +8,7 @@ namespace tav {
 // MonsterType: kind of a monster figure. Members are numbered densely from 0 in declaration order;
 // the wire layer moves them as that number.
 struct MonsterTypeNS {
+  // The members, numbered densely from 0.
   enum Value : uint32_t {
     Normal = 0,
     Elite,
@@ -28,6 +29,7 @@ struct MonsterTypeNS {
   };
 };
 
+// The enumeration type itself, as fields and functions name it.
 using MonsterType = MonsterTypeNS::Value;
 
 // Every member once, in ascending numeric order: entry i is the member whose value is i.

@@ -41,6 +41,7 @@ class Buffer {
   void clear();
   // Sets the read position, clamped to the write position.
   void setReadPosition(std::size_t position);
+  // The read position.
   std::size_t getReadPosition() const;
   // The write position.
   std::size_t getPosition() const;
@@ -49,21 +50,27 @@ class Buffer {
 
   // A varint; 0 if none can be read.
   int readInt(bool optimizePositive);
+  // Appends a varint, zigzag-encoded unless optimizePositive.
   void writeInt(int value, bool optimizePositive);
   // One byte; 0 if none is left.
   uint8_t readByte();
+  // Appends one byte.
   void writeByte(uint8_t value);
   // A 4-byte big-endian int; 0 if fewer than 4 bytes are left.
   int readFullInt();
+  // Appends a 4-byte big-endian int.
   void writeFullInt(int value);
   // A nullable string; empty for null and when none can be read.
   tl::optional<std::string> readString();
+  // Appends a nullable string (empty optional: null), in a form that reads back equal.
   void writeString(tl::optional<std::string> value);
   // A UTF string (16-bit count, then bytes); empty when none can be read.
   tl::optional<std::string> readUTFString();
+  // Appends a UTF string; dropped for texts longer than 32767 bytes.
   void writeUTFString(std::string value);
   // A byte, non-zero meaning true; false when none is left.
   bool readBoolean();
+  // Appends 1 for true, 0 for false.
   void writeBoolean(bool value);
 
   // An enumeration ordinal (varint) looked up in values. An ordinal outside the list is kept
@@ -97,6 +104,7 @@ class Buffer {
     writeInt(static_cast<int>(value), true);
   }
 
+  // A count, then each element's numeric value as a varint.
   template <class T>
   void writeEnumArray(const std::vector<T>& vec) {
     writeInt(static_cast<int>(vec.size()), true);
