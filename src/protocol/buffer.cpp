@@ -115,6 +115,8 @@ void Buffer::writeUTFString(std::string value) {
   });
 }
 
+// The vector comes by value, as the interface has it (from Python too).
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 void Buffer::writeIntArray(std::vector<int> vec, bool optimizePositive) {
   writeInt(static_cast<int>(vec.size()), true);
   for (const int element : vec) writeInt(element, optimizePositive);
