@@ -98,10 +98,15 @@ class Version {
 
   /// The functions behind a version; made by the library only.
   struct Functions {
+    /// Reads one body without a dump.
     ReadOutcome (*readQuiet)(tav::GameState&, const uint8_t*, std::size_t);
+    /// Reads one body, dumping to the stream.
     ReadOutcome (*readDumping)(tav::GameState&, const uint8_t*, std::size_t, std::ostream&);
+    /// The size of the body of a state.
     std::size_t (*size)(const tav::GameState&);
+    /// Writes a whole body, or nothing when it does not fit.
     std::size_t (*write)(const tav::GameState&, uint8_t*, std::size_t);
+    /// Tells where each field of a body lies.
     Annotation (*annotate)(const uint8_t*, std::size_t);
   };
   /// A version of the given name with the given functions; for the library's own constants.
