@@ -15,6 +15,11 @@ if(TAV_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TAV_SANITIZE_THREAD)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Fuzz builds: every target (the library included) gets coverage instrumentation for libFuzzer
 # and the address and undefined-behaviour sanitizers; fuzz/ links the fuzzer's main.
 if(TAV_BUILD_FUZZ)

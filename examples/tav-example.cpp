@@ -15,23 +15,9 @@
 #include "model/gameState.h"
 #include "protocol/buffer.h"
 #include "protocol/header.h"
-#include "protocol/v7_6.h"
-#include "protocol/v8_0.h"
-#include "protocol/v8_4.h"
+#include "protocol/version.h"
 
 namespace {
-
-struct Version {
-  const char* name;
-  void (*read)(tav::GameState&, tav::protocol::Buffer&);
-  void (*write)(const tav::GameState&, tav::protocol::Buffer&);
-};
-
-const Version kVersions[] = {
-    {"8.4", tav::protocol::v8_4::readGameState, tav::protocol::v8_4::writeGameState},
-    {"8.0", tav::protocol::v8_0::readGameState, tav::protocol::v8_0::writeGameState},
-    {"7.6", tav::protocol::v7_6::readGameState, tav::protocol::v7_6::writeGameState},
-};
 
 // Round 2 of scenario 7: one monster ability deck, a monster group with one standee, and a
 // player. Every version carries part of it: 8.x the discard pile, removed abilities and the
@@ -90,7 +76,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Version* version = &kVersions[0];
+  const tav::protocol::Version* version = &tav::protocol::v8_4::kVersion;
   const char* outPath = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -98,13 +84,10 @@ int main(int argc, char** argv) {
       outPath = argv[++i];
       continue;
     }
-    const Version* match = nullptr;
-    for (const Version& v : kVersions) {
-      if (arg == v.name) match = &v;
-    }
-    if (!match) return usage();
-    version = match;
+    version = tav::protocol::findVersion(arg);
+    if (!version) return usage();
   }
+  const std::string versionName(version->name());
 
   const tav::GameState state = makeState();
 
@@ -112,21 +95,21 @@ int main(int argc, char** argv) {
   uint8_t message[1024];
   tav::protocol::Buffer out(message, sizeof message);
   out.clear();
-  // Measure the body first: the header carries its length.
-  version->write(state, out);
-  const std::size_t bodyLength = out.getPosition();
-  out.clear();
+  // The header carries the body's length, known without writing the body.
   tav::protocol::Header header;
   header.event = "game_state";
-  header.payload = version->name;
-  header.length = bodyLength;
+  header.payload = versionName;
+  header.length = version->size(state);
   tav::protocol::writeHeader(header, out);
   const std::size_t headerLength = out.getPosition();
-  version->write(state, out);
+  if (version->write(state, out) == 0) {
+    std::cerr << "tav-example: the message does not fit into " << sizeof message << " bytes\n";
+    return 1;
+  }
   const std::size_t length = out.getPosition();
 
-  std::printf("protocol %s message: %zu bytes (header %zu, body %zu)\n", version->name, length,
-              headerLength, bodyLength);
+  std::printf("protocol %s message: %zu bytes (header %zu, body %zu)\n", versionName.c_str(),
+              length, headerLength, length - headerLength);
   for (std::size_t i = 0; i < length; ++i) {
     std::printf("%02X%c", message[i], (i % 16 == 15 || i + 1 == length) ? '\n' : ' ');
   }
@@ -151,7 +134,7 @@ int main(int argc, char** argv) {
   std::cout << "\nheader: event " << received.event << ", payload " << received.payload
             << ", length " << received.length << "\n\nwhat the reader prints:\n";
   tav::GameState copy;
-  version->read(copy, in);
+  const tav::protocol::ReadOutcome outcome = version->read(copy, in, &std::cout);
   std::cout << "\nunread bytes: " << in.getSize() << "\n";
-  return 0;
+  return outcome.complete ? 0 : 1;
 }

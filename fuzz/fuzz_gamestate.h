@@ -1,24 +1,22 @@
 #pragma once
 
 // The body of every game-state fuzz target: read the input as a body of one protocol version
-// with the dump sent nowhere, then check that what was read survives a write and a second read
-// unchanged (written bytes equal after one normalising round).
+// with every reader form (quiet, dumping, annotating, from a Buffer) and check that they agree,
+// that the annotated spans tile the bytes read, that the sizer gives the size the writer
+// writes, and that what was read survives a write and a second read unchanged.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <iostream>
+#include <ostream>
 #include <streambuf>
 #include <vector>
 
 #include "model/gameState.h"
 #include "protocol/buffer.h"
+#include "protocol/version.h"
 
 namespace tavfuzz {
-
-using ReadFn = void (*)(tav::GameState&, tav::protocol::Buffer&);
-using WriteFn = void (*)(const tav::GameState&, tav::protocol::Buffer&);
 
 // Swallows everything written to it.
 class NullStreamBuf : public std::streambuf {
@@ -27,42 +25,49 @@ class NullStreamBuf : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-// Sends std::cout to a null stream buffer for the rest of the process.
-inline void silenceCout() {
-  static NullStreamBuf null;
-  static const bool done = (std::cout.rdbuf(&null), true);
-  (void)done;
+inline void require(bool condition) {
+  if (!condition) std::abort();
 }
 
-// The bytes of state in one version; empty when they did not all fit into the room given.
-inline std::vector<uint8_t> writeAll(WriteFn write, const tav::GameState& state, std::size_t room) {
-  std::vector<uint8_t> bytes(room);
-  tav::protocol::Buffer buffer(bytes.data(), bytes.size());
-  buffer.clear();
-  write(state, buffer);
-  bytes.resize(buffer.getPosition());
-  return bytes;
+inline bool sameOutcome(const tav::protocol::ReadOutcome& a, const tav::protocol::ReadOutcome& b) {
+  return a.consumed == b.consumed && a.leftover == b.leftover && a.complete == b.complete &&
+         (!a.complete ? a.stoppedAt == b.stoppedAt : true);
 }
 
-// Reads data as a body, then checks write(read(write(state))) == write(state).
-inline void checkBody(ReadFn read, WriteFn write, const uint8_t* data, std::size_t size) {
+inline void checkBody(const tav::protocol::Version& version, const uint8_t* data,
+                      std::size_t size) {
+  tav::GameState quiet;
+  const tav::protocol::ReadOutcome outcome = version.read(quiet, data, size);
+  require(outcome.consumed + outcome.leftover == size);
+
+  NullStreamBuf null;
+  std::ostream dump(&null);
+  tav::GameState dumped;
+  require(sameOutcome(version.read(dumped, data, size, &dump), outcome));
+  require(dumped == quiet);
+
+  // From a Buffer: the read position moves by the bytes the outcome reports.
   std::vector<uint8_t> input(data, data + size);
   tav::protocol::Buffer buffer(input.data(), input.size());
-  tav::GameState state;
-  read(state, buffer);
-  if (buffer.getReadPosition() > size) std::abort();
+  tav::GameState buffered;
+  require(sameOutcome(version.read(buffered, buffer), outcome));
+  require(buffer.getReadPosition() == outcome.consumed);
 
-  // No value can be dropped while the room left exceeds the largest value (a name from the
-  // input) plus the largest varint.
-  const std::size_t room = std::min<std::size_t>(1u << 22, 64 * size + 4096);
-  const std::vector<uint8_t> first = writeAll(write, state, room);
-  if (first.size() + size + 16 > room) return;
+  const tav::protocol::Annotation annotation = version.annotate(data, size);
+  require(sameOutcome(annotation.outcome, outcome));
+  std::size_t next = 0;
+  for (const tav::protocol::FieldSpan& field : annotation.fields) {
+    if (field.length == 0) continue;
+    require(field.offset == next);
+    next += field.length;
+  }
+  require(next == outcome.consumed);
+
+  const std::vector<uint8_t> first = version.encode(quiet);
+  require(first.size() == version.size(quiet));
   tav::GameState again;
-  std::vector<uint8_t> copy = first;
-  tav::protocol::Buffer second(copy.data(), copy.size());
-  read(again, second);
-  if (second.getSize() != 0) std::abort();
-  if (writeAll(write, again, room) != first) std::abort();
+  require(version.read(again, first.data(), first.size()).exact());
+  require(version.encode(again) == first);
 }
 
 }  // namespace tavfuzz

@@ -2,26 +2,23 @@
 
 #include "fuzz_gamestate.h"
 #include "protocol/header.h"
-#include "protocol/v7_6.h"
-#include "protocol/v8_0.h"
-#include "protocol/v8_4.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  tavfuzz::silenceCout();
-  for (tavfuzz::ReadFn read :
-       {tav::protocol::v8_4::readGameState, tav::protocol::v8_0::readGameState,
-        tav::protocol::v7_6::readGameState}) {
+  for (const tav::protocol::Version* version : tav::protocol::kVersions) {
     std::vector<uint8_t> input(data, data + size);
     tav::protocol::Buffer buffer(input.data(), input.size());
     tav::protocol::Header header;
     const std::size_t before = buffer.getReadPosition();
     if (!tav::protocol::readHeader(header, buffer)) {
       // A refused header leaves the buffer where it was.
-      if (buffer.getReadPosition() != before) std::abort();
+      tavfuzz::require(buffer.getReadPosition() == before);
       return 0;
     }
+    const std::size_t bodyStart = buffer.getReadPosition();
     tav::GameState state;
-    read(state, buffer);
+    const tav::protocol::ReadOutcome outcome = version->read(state, buffer);
+    tavfuzz::require(buffer.getReadPosition() == bodyStart + outcome.consumed);
+    tavfuzz::require(buffer.getSize() == outcome.leftover);
   }
   return 0;
 }
