@@ -31,12 +31,25 @@ bool fromName(std::string_view name, Enum& value) {
 
 }  // namespace
 
-std::string printedName(tav::AttackModifier value) { return printed(value); }
-std::string printedName(tav::Condition value) { return printed(value); }
-std::string printedName(tav::ElementState value) { return printed(value); }
-std::string printedName(tav::MonsterType value) { return printed(value); }
-std::string printedName(tav::PlayerInit value) { return printed(value); }
-std::string printedName(tav::SummonColor value) { return printed(value); }
+// The functions of one enumeration whose unnamed values have no printed name.
+#define TAV_NAME_FUNCTIONS(Enum)                                                              \
+  std::string_view enumeratorName(Enum value) { return nameOf(identifiersOf(value), value); } \
+  bool enumeratorFromName(std::string_view name, Enum& value) { return fromName(name, value); }
+
+#define TAV_ALL_NAME_FUNCTIONS(Enum) \
+  TAV_NAME_FUNCTIONS(Enum)           \
+  std::string printedName(Enum value) { return printed(value); }
+
+TAV_ALL_NAME_FUNCTIONS(tav::AttackModifier)
+TAV_ALL_NAME_FUNCTIONS(tav::Condition)
+TAV_ALL_NAME_FUNCTIONS(tav::ElementState)
+TAV_ALL_NAME_FUNCTIONS(tav::MonsterType)
+TAV_ALL_NAME_FUNCTIONS(tav::PlayerInit)
+TAV_ALL_NAME_FUNCTIONS(tav::SummonColor)
+TAV_NAME_FUNCTIONS(tav::CharacterClass)
+
+#undef TAV_ALL_NAME_FUNCTIONS
+#undef TAV_NAME_FUNCTIONS
 
 // A class without a name of its own, member or not, prints as "Unknown (<number>)", the
 // number as the dump shows it (a signed int).
@@ -44,50 +57,6 @@ std::string printedName(tav::CharacterClass value) {
   const std::string_view name = nameOf(namesOf(value), value);
   if (!name.empty()) return std::string(name);
   return "Unknown (" + std::to_string(static_cast<int>(value)) + ")";
-}
-
-std::string_view enumeratorName(tav::AttackModifier value) {
-  return nameOf(identifiersOf(value), value);
-}
-std::string_view enumeratorName(tav::CharacterClass value) {
-  return nameOf(identifiersOf(value), value);
-}
-std::string_view enumeratorName(tav::Condition value) {
-  return nameOf(identifiersOf(value), value);
-}
-std::string_view enumeratorName(tav::ElementState value) {
-  return nameOf(identifiersOf(value), value);
-}
-std::string_view enumeratorName(tav::MonsterType value) {
-  return nameOf(identifiersOf(value), value);
-}
-std::string_view enumeratorName(tav::PlayerInit value) {
-  return nameOf(identifiersOf(value), value);
-}
-std::string_view enumeratorName(tav::SummonColor value) {
-  return nameOf(identifiersOf(value), value);
-}
-
-bool enumeratorFromName(std::string_view name, tav::AttackModifier& value) {
-  return fromName(name, value);
-}
-bool enumeratorFromName(std::string_view name, tav::CharacterClass& value) {
-  return fromName(name, value);
-}
-bool enumeratorFromName(std::string_view name, tav::Condition& value) {
-  return fromName(name, value);
-}
-bool enumeratorFromName(std::string_view name, tav::ElementState& value) {
-  return fromName(name, value);
-}
-bool enumeratorFromName(std::string_view name, tav::MonsterType& value) {
-  return fromName(name, value);
-}
-bool enumeratorFromName(std::string_view name, tav::PlayerInit& value) {
-  return fromName(name, value);
-}
-bool enumeratorFromName(std::string_view name, tav::SummonColor& value) {
-  return fromName(name, value);
 }
 
 }  // namespace tav

@@ -12,11 +12,10 @@
 //   number(name, int&)                 a varint, optimised for positive values
 //   boolean(name, bool&)               one byte, non-zero meaning true
 //   enumeration(name, E&)              an enumeration's ordinal as a varint
-//   enumerationSlot(name, optional<E>&) 0 for absent, the ordinal + 1 otherwise
-//   slot(name, optional<int>&)         0 for absent, the value + 1 otherwise
+//   slot(name, optional<T>&)           an optional int or enumeration: 0 for absent, the
+//                                      value + 1 otherwise
 //   playerName(name, std::string&)     a nullable string; null stands for kNameless
-//   enumerationList(name, vector<E>&), numberList(name, vector<int>&)
-//                                      a count, then the elements
+//   list(name, vector<T>&)             a count, then the ints or enumerations as varints
 //   records(name, container, countLine, layoutOne)
 //                                      a count, then one record per element (a vector's
 //                                      elements, a map's values)
@@ -63,6 +62,29 @@ struct Format {
   bool countLines = false;
 };
 
+// The versions' formats. 7.6 has every default; 8.0 differs in everything but brav; 8.4 is
+// 8.0 with brav.
+inline constexpr Format kFormat7_6{};
+
+constexpr Format format8_0() {
+  Format format;
+  format.abilityCards = true;
+  format.discardPile = true;
+  format.removedAbilities = true;
+  format.fullDeck = true;
+  format.monsterAbility = true;
+  format.fixedInitiative = true;
+  format.countLines = true;
+  return format;
+}
+inline constexpr Format kFormat8_0 = format8_0();
+
+constexpr Format withBrav(Format format) {
+  format.brav = true;
+  return format;
+}
+inline constexpr Format kFormat8_4 = withBrav(kFormat8_0);
+
 // The value written into a player's initiative slot where the format fixes it.
 inline constexpr int kFixedInitiative = 78;
 
@@ -76,9 +98,9 @@ using Like = std::conditional_t<std::is_const<From>::value, const To, To>;
 // The three condition lists of a figure or a player, in wire order.
 template <class V, class Record>
 void conditionLists(V& v, Record& record) {
-  v.enumerationList("conditions", record.conditions);
-  v.enumerationList("conditions_expired", record.conditions_expired);
-  v.enumerationList("conditions_current_turn", record.conditions_current_turn);
+  v.list("conditions", record.conditions);
+  v.list("conditions_expired", record.conditions_expired);
+  v.list("conditions_current_turn", record.conditions_current_turn);
 }
 
 // One figure. Its type is reported as soon as it is read: the reader's dump shows it before
@@ -108,12 +130,12 @@ void deckLayout(V& v, Deck& deck) {
   if constexpr (F.fullDeck) {
     v.boolean("shuffle", deck.shuffle);
     v.slot("shown_ability", deck.shown_ability);
-    v.numberList("abilities", deck.abilities);
-    v.numberList("abilities_discard", deck.abilities_discard);
+    v.list("abilities", deck.abilities);
+    v.list("abilities_discard", deck.abilities_discard);
   } else {
     v.boolean("shown", deck.shown);
     v.boolean("was_shown", deck.was_shown);
-    v.numberList("abilities", deck.abilities);
+    v.list("abilities", deck.abilities);
   }
 }
 
@@ -181,12 +203,12 @@ void gameStateLayout(V& v, State& state) {
   v.boolean("can_draw", state.can_draw);
   v.boolean("needs_shuffle", state.needs_shuffle);
   v.enumeration("player_init", state.player_init);
-  v.enumerationList("attack_modifiers", state.attack_modifiers);
+  v.list("attack_modifiers", state.attack_modifiers);
   if constexpr (F.discardPile) {
-    v.enumerationList("attack_modifiers_discard", state.attack_modifiers_discard);
+    v.list("attack_modifiers_discard", state.attack_modifiers_discard);
   } else {
-    v.enumerationSlot("attack_modifier1", state.attack_modifier1);
-    v.enumerationSlot("attack_modifier2", state.attack_modifier2);
+    v.slot("attack_modifier1", state.attack_modifier1);
+    v.slot("attack_modifier2", state.attack_modifier2);
   }
   v.enumeration("fire", state.fire);
   v.enumeration("ice", state.ice);
@@ -195,7 +217,7 @@ void gameStateLayout(V& v, State& state) {
   v.enumeration("light", state.light);
   v.enumeration("dark", state.dark);
   if constexpr (F.removedAbilities) {
-    v.numberList("removed_abilities", state.removed_abilities);
+    v.list("removed_abilities", state.removed_abilities);
     v.number("bad_omen", state.bad_omen);
   }
   if constexpr (F.brav) v.boolean("brav", state.brav);

@@ -72,19 +72,13 @@ class Reader {
     step(FieldName{name}, n, value);
   }
 
-  template <class E>
-  void enumerationSlot(const char* name, tl::optional<E>& value) {
+  // 0 for absent, the value + 1 otherwise. The arithmetic wraps in 32 bits, so that every
+  // int value travels.
+  template <class T>
+  void slot(const char* name, tl::optional<T>& value) {
     uint32_t u = 0;
     const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
-    value = u == 0 ? tl::optional<E>() : tl::optional<E>(static_cast<E>(u - 1u));
-    step(FieldName{name}, n, value);
-  }
-
-  // The arithmetic wraps in 32 bits, so that every int value travels.
-  void slot(const char* name, tl::optional<int>& value) {
-    uint32_t u = 0;
-    const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
-    value = u == 0 ? tl::optional<int>() : tl::optional<int>(static_cast<int>(u - 1u));
+    value = u == 0 ? tl::optional<T>() : tl::optional<T>(static_cast<T>(u - 1u));
     step(FieldName{name}, n, value);
   }
 
@@ -99,23 +93,22 @@ class Reader {
     }
   }
 
-  template <class E>
-  void enumerationList(const char* name, std::vector<E>& list) {
-    readList(name, list, [this](E& element) {
+  // A count, then elements while each of them consumes bytes: an element that can't be read
+  // ends the list, since every later one would fail in the same place and only pad it.
+  template <class T>
+  void list(const char* name, std::vector<T>& list) {
+    const int count = readCount(name);
+    const std::size_t n = boundedCount(count);
+    list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
+    for (std::size_t i = 0; i < n; ++i) {
       uint32_t u = 0;
-      const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
-      element = static_cast<E>(u);
-      return n;
-    });
-  }
-
-  void numberList(const char* name, std::vector<int>& list) {
-    readList(name, list, [this](int& element) {
-      uint32_t u = 0;
-      const std::size_t n = varint::decode(data_ + pos_, size_ - pos_, u);
-      element = static_cast<int>(u);
-      return n;
-    });
+      const std::size_t length = varint::decode(data_ + pos_, size_ - pos_, u);
+      const T element = static_cast<T>(u);
+      step(FieldName{name, static_cast<std::ptrdiff_t>(i)}, length, element);
+      if (length == 0) return;
+      list.push_back(element);
+    }
+    noteShortList(name, count, n);
   }
 
   // Records of a vector are appended.
@@ -217,23 +210,6 @@ class Reader {
     }
   }
 
-  // A count, then elements while each of them consumes bytes: an element that can't be read
-  // ends the list, since every later one would fail in the same place and only pad it.
-  template <class T, class ReadOne>
-  void readList(const char* name, std::vector<T>& list, ReadOne readOne) {
-    const int count = readCount(name);
-    const std::size_t n = boundedCount(count);
-    list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
-    for (std::size_t i = 0; i < n; ++i) {
-      T element{};
-      const std::size_t length = readOne(element);
-      step(FieldName{name, static_cast<std::ptrdiff_t>(i)}, length, element);
-      if (length == 0) return;
-      list.push_back(element);
-    }
-    noteShortList(name, count, n);
-  }
-
   const uint8_t* data_;
   std::size_t size_;
   std::size_t pos_ = 0;
@@ -325,22 +301,15 @@ class Encoder {
   void enumeration(const char*, const E& value) {
     target_.varint(static_cast<uint32_t>(value));
   }
-  template <class E>
-  void enumerationSlot(const char*, const tl::optional<E>& value) {
-    target_.varint(value ? static_cast<uint32_t>(*value) + 1u : 0u);
-  }
-  void slot(const char*, const tl::optional<int>& value) {
+  template <class T>
+  void slot(const char*, const tl::optional<T>& value) {
     target_.varint(value ? static_cast<uint32_t>(*value) + 1u : 0u);
   }
   void playerName(const char*, const std::string& value) {
     target_.string(value == kNameless ? nullptr : &value);
   }
-  template <class E>
-  void enumerationList(const char*, const std::vector<E>& list) {
-    target_.varint(static_cast<uint32_t>(list.size()));
-    target_.varints(list);
-  }
-  void numberList(const char*, const std::vector<int>& list) {
+  template <class T>
+  void list(const char*, const std::vector<T>& list) {
     target_.varint(static_cast<uint32_t>(list.size()));
     target_.varints(list);
   }

@@ -6,18 +6,12 @@
 // Protocol 7.6: nine table flags (no ability_cards), the two optional attack-modifier cards in
 // place of the discard pile, no removed abilities, bad omen or brav; the short deck record
 // (id, shown, was_shown, draw pile), no monster ability slot, the player's own initiative on
-// the wire, and no count lines in the dump. Every difference is a Format default.
+// the wire, and no count lines in the dump.
 namespace tav {
 namespace protocol {
 namespace v7_6 {
 
-namespace {
-
-constexpr detail::Format kFormat{};
-
-}  // namespace
-
-constexpr Version kVersion("7.6", detail::functionsOf<kFormat>());
+constexpr Version kVersion("7.6", detail::functionsOf<detail::kFormat7_6>());
 
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
   kVersion.read(state, buffer, &std::cout);

@@ -8,26 +8,7 @@ namespace tav {
 namespace protocol {
 namespace v8_4 {
 
-namespace {
-
-constexpr detail::Format makeFormat() {
-  detail::Format format;
-  format.abilityCards = true;
-  format.discardPile = true;
-  format.removedAbilities = true;
-  format.brav = true;
-  format.fullDeck = true;
-  format.monsterAbility = true;
-  format.fixedInitiative = true;
-  format.countLines = true;
-  return format;
-}
-
-constexpr detail::Format kFormat = makeFormat();
-
-}  // namespace
-
-constexpr Version kVersion("8.4", detail::functionsOf<kFormat>());
+constexpr Version kVersion("8.4", detail::functionsOf<detail::kFormat8_4>());
 
 void readGameState(tav::GameState& state, tav::protocol::Buffer& buffer) {
   kVersion.read(state, buffer, &std::cout);
