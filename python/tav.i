@@ -196,3 +196,7 @@ using tav::PlayerActor;
 %template(ActorVector) std::vector<tav::Actor>;
 %template(MonsterInstanceVector) std::vector<tav::MonsterInstance>;
 %template(MonsterAbilityDeckLookupMap) std::map<int, tav::MonsterAbilityDeck>;
+
+// Representation strings, refusal of unknown attributes and value equality of the proxies:
+// Python text only, nothing in the extension module.
+%pythoncode "proxies.py"

@@ -1,0 +1,132 @@
+
+# ---------------------------------------------------------------------------------------------
+# Python-side touches of the proxy classes (appended to the generated module by tav.i; they add
+# nothing to the extension module):
+#   - records, Header and Buffer show their kind and a few key fields as repr();
+#   - no proxy takes attributes it does not have: `state.rounds = 1` raises AttributeError
+#     instead of quietly keeping a Python attribute that native code never sees (names that
+#     start with "_" stay free for the binding's own bookkeeping; subclasses are not touched);
+#   - records compare by value with == and != (the native operators, reached through the
+#     companion module tav._protocol); being mutable, they are no longer hashable.
+
+
+def _tav_member_names(holder):
+    names = {}
+    for name, value in vars(holder).items():
+        if isinstance(value, int) and not name.startswith("__"):
+            names.setdefault(value, name)
+    return names
+
+
+_tav_names = {
+    holder: _tav_member_names(holder)
+    for holder in (CharacterClass, MonsterType)
+}
+
+
+def _tav_name(holder, value):
+    return _tav_names[holder].get(value, str(value))
+
+
+def _tav_repr_state(self):
+    return "<tav.GameState round=%d scenario=%d level=%d actors=%d decks=%d>" % (
+        self.round, self.scenario_number, self.scenario_level, len(self.actors),
+        len(self.ability_decks))
+
+
+def _tav_repr_player(self):
+    return "<tav.PlayerActor name=%r class=%s hp=%d/%d level=%d>" % (
+        self.name, _tav_name(CharacterClass, self.character_class), self.hp, self.hp_max,
+        self.level)
+
+
+def _tav_repr_monster(self):
+    return "<tav.MonsterActor id=%d level=%d normal=%s elite=%s>" % (
+        self.id, self.level, self.is_normal, self.is_elite)
+
+
+def _tav_repr_actor(self):
+    player = self.getPlayer()
+    if player is not None:
+        kind = "player name=%r class=%s" % (
+            player.name, _tav_name(CharacterClass, player.character_class))
+    else:
+        monster = self.getMonster()
+        kind = "monster id=%d level=%d" % (monster.id, monster.level)
+    return "<tav.Actor %s instances=%d>" % (kind, len(self.instances))
+
+
+def _tav_repr_instance(self):
+    return "<tav.MonsterInstance number=%d type=%s hp=%d/%d>" % (
+        self.number, _tav_name(MonsterType, self.type), self.hp, self.hp_max)
+
+
+def _tav_repr_deck(self):
+    shown = self.shown_ability
+    return "<tav.MonsterAbilityDeck id=%d abilities=%d discarded=%d shown_ability=%s>" % (
+        self.id, len(self.abilities), len(self.abilities_discard),
+        shown.value() if shown.has_value() else None)
+
+
+def _tav_repr_header(self):
+    return "<tav.Header event=%r payload=%r length=%d>" % (self.event, self.payload, self.length)
+
+
+def _tav_repr_buffer(self):
+    return "<tav.Buffer read=%d written=%d>" % (self.getReadPosition(), self.getPosition())
+
+
+_tav_companion = None
+
+
+def _tav_equal(self, other):
+    global _tav_companion
+    if type(other) is not type(self):
+        return NotImplemented
+    if _tav_companion is None:
+        if __package__ or "." in __name__:
+            from . import _protocol as _tav_companion
+        else:
+            import _protocol as _tav_companion
+    return _tav_companion.equal(self, other)
+
+
+def _tav_header_equal(self, other):
+    if type(other) is not type(self):
+        return NotImplemented
+    return (self.event, self.payload, self.length) == (other.event, other.payload, other.length)
+
+
+def _tav_refuse_new_attributes(cls):
+    settable = frozenset(
+        name for klass in cls.__mro__ for name, value in vars(klass).items()
+        if hasattr(value, "__set__")) | {"this"}
+    set_attribute = object.__setattr__
+
+    def __setattr__(self, name, value):
+        if name in settable or name[:1] == "_" or type(self) is not cls:
+            set_attribute(self, name, value)
+        else:
+            raise AttributeError("'%s' object has no attribute '%s' (a tav proxy takes only "
+                                 "the attributes of its class)" % (cls.__name__, name))
+
+    cls.__setattr__ = __setattr__
+
+
+for _tav_class, _tav_repr in ((GameState, _tav_repr_state), (Actor, _tav_repr_actor),
+                              (MonsterAbilityDeck, _tav_repr_deck),
+                              (MonsterActor, _tav_repr_monster),
+                              (MonsterInstance, _tav_repr_instance),
+                              (PlayerActor, _tav_repr_player)):
+    _tav_class.__repr__ = _tav_repr
+    _tav_class.__eq__ = _tav_equal
+    _tav_class.__hash__ = None
+Header.__repr__ = _tav_repr_header
+Header.__eq__ = _tav_header_equal
+Header.__hash__ = None
+Buffer.__repr__ = _tav_repr_buffer
+
+for _tav_class in list(globals().values()):
+    if isinstance(_tav_class, type) and isinstance(vars(_tav_class).get("thisown"), property):
+        _tav_refuse_new_attributes(_tav_class)
+del _tav_class, _tav_repr
