@@ -2,9 +2,11 @@
 
 The package is a directory `tav/` holding the generated proxy module as `__init__.py` (its
 relative `from . import _tav` then finds the extension module beside it), the extension module
-`_tav`, the type stubs `__init__.pyi` and the `py.typed` marker.
+`_tav`, the module `protocol` with its extension module `_protocol`, the type stubs
+`__init__.pyi` and `protocol.pyi`, and the `py.typed` marker. The CMake target
+tav_python_package assembles exactly this directory; build_ext copies it.
 
-All four are written by build_ext straight into the build directory. build_py runs before
+All of it is written by build_ext straight into the build directory. build_py runs before
 build_ext and would not see a generated proxy module, so nothing here relies on it.
 
     pip install --no-build-isolation .
@@ -67,14 +69,13 @@ class CMakeBuild(build_ext):
             build += ["--parallel", os.environ["CMAKE_BUILD_PARALLEL_LEVEL"]]
         subprocess.run(build, check=True)
 
-        generated = cmake_dir / "out" / "tav"
+        assembled = cmake_dir / "out" / "python" / "tav"
         module = Path(self.get_ext_fullpath(ext.name))
         package = module.parent
         package.mkdir(parents=True, exist_ok=True)
-        self.copy_file(str(generated / "_tav.so"), str(module))
-        self.copy_file(str(generated / "tav.py"), str(package / "__init__.py"))
-        self.copy_file(str(SOURCE_DIR / "python" / "tav.pyi"), str(package / "__init__.pyi"))
-        self.copy_file(str(SOURCE_DIR / "python" / "py.typed"), str(package / "py.typed"))
+        for path in sorted(assembled.iterdir()):
+            target = module if path.name == "_tav.so" else package / path.name
+            self.copy_file(str(path), str(target))
 
 
 BUILD_DIR.mkdir(parents=True, exist_ok=True)
@@ -83,7 +84,7 @@ setup(
     # The package directory exists only in the build tree (see build_ext above).
     packages=[],
     py_modules=[],
-    ext_modules=[CMakeExtension("tav._tav", target="_tav")],
+    ext_modules=[CMakeExtension("tav._tav", target="tav_python_package")],
     cmdclass={"build_ext": CMakeBuild},
     options={
         "build": {"build_base": str(BUILD_DIR)},

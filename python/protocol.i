@@ -79,3 +79,16 @@ PyObject* bufferFrom(PyObject* data);
 PyObject* bufferBytes(PyObject* buffer, PyObject* unread_only);
 PyObject* versionNames();
 }
+
+// Owned handles keep the shared type table alive until the last of them is gone: each takes a
+// reference to the table's capsule as its module knows it. The generator's runtime learns the
+// capsule only in the module that created it (tav), so handles made here would let the table
+// go first at interpreter exit and then report their objects as leaked. Hold the capsule here
+// too, for the life of the process.
+%init %{
+  if (!Swig_Capsule_global) {
+    PyObject *runtime = PyImport_AddModule("swig_runtime_data" SWIG_RUNTIME_VERSION);
+    Swig_Capsule_global = runtime ? PyObject_GetAttrString(runtime, SWIGPY_CAPSULE_ATTR_NAME) : 0;
+    if (!Swig_Capsule_global) PyErr_Clear();
+  }
+%}

@@ -117,8 +117,7 @@ inline const tav::protocol::Version* versionArgument(PyObject* obj) {
 // strict must be exactly True or False, as bool arguments of tav are.
 inline bool flagArgument(PyObject* obj, const char* what, bool& value) {
   if (!PyBool_Check(obj)) {
-    PyErr_Format(PyExc_TypeError, "%s must be True or False, not %s", what,
-                 Py_TYPE(obj)->tp_name);
+    PyErr_Format(PyExc_TypeError, "%s must be True or False, not %s", what, Py_TYPE(obj)->tp_name);
     return false;
   }
   value = obj == Py_True;
@@ -194,8 +193,8 @@ class PythonTextBuf : public std::streambuf {
     const std::size_t lookBack = size < 3 ? size : 3;
     for (std::size_t back = 1; back <= lookBack; ++back) {
       const auto byte = static_cast<unsigned char>(text[size - back]);
-      if (byte < 0x80) return size;          // ASCII: nothing unfinished
-      if ((byte & 0xC0) == 0x80) continue;   // continuation byte: look further back
+      if (byte < 0x80) return size;         // ASCII: nothing unfinished
+      if ((byte & 0xC0) == 0x80) continue;  // continuation byte: look further back
       const std::size_t need = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
       return back < need ? size - back : size;
     }
@@ -341,8 +340,8 @@ inline PyObject* readMessage(PyObject* data, PyObject* versionName, PyObject* du
   if (header.length > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
     const auto announced = static_cast<long long>(static_cast<int32_t>(header.length));
     PyErr_Format(PyExc_ValueError,
-                 "the message header (bytes 0 to %zu) announces a body of %lld bytes",
-                 headerSize, announced);
+                 "the message header (bytes 0 to %zu) announces a body of %lld bytes", headerSize,
+                 announced);
     return nullptr;
   }
   if (bytes.size() - headerSize < header.length) Py_RETURN_NONE;
@@ -442,8 +441,7 @@ inline PyObject* writeState(PyObject* stateObj, PyObject* versionName) {
 
 // write_message(header, state, version) -> bytes
 inline PyObject* writeMessage(PyObject* headerObj, PyObject* stateObj, PyObject* versionName) {
-  auto* header =
-      argument<tav::protocol::Header>(headerObj, types().header, "header", "Header");
+  auto* header = argument<tav::protocol::Header>(headerObj, types().header, "header", "Header");
   if (!header) return nullptr;
   auto* state = argument<tav::GameState>(stateObj, types().state, "state", "GameState");
   if (!state) return nullptr;
@@ -464,8 +462,7 @@ inline PyObject* bodySize(PyObject* stateObj, PyObject* versionName) {
 // --- Text and names --------------------------------------------------------------------------
 
 inline PyObject* textObject(const std::string& text) {
-  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
-                              "surrogateescape");
+  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "surrogateescape");
 }
 
 // Calls f with the enumeration value of the given enumeration name ("Condition", ...) made
@@ -489,8 +486,7 @@ bool withEnumeration(PyObject* enumName, PyObject* value, F&& f) {
     const long wide = PyLong_AsLongAndOverflow(value, &overflow);
     if (overflow || wide < std::numeric_limits<int>::min() ||
         wide > std::numeric_limits<int>::max()) {
-      PyErr_Format(PyExc_OverflowError, "enumeration value %R is outside the 32-bit range",
-                   value);
+      PyErr_Format(PyExc_OverflowError, "enumeration value %R is outside the 32-bit range", value);
       return false;
     }
     if (wide == -1 && PyErr_Occurred()) return false;

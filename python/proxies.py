@@ -6,6 +6,7 @@
 #   - no proxy takes attributes it does not have: `state.rounds = 1` raises AttributeError
 #     instead of quietly keeping a Python attribute that native code never sees (names that
 #     start with "_" stay free for the binding's own bookkeeping; subclasses are not touched);
+#   - bytes(buffer) gives the bytes written into a Buffer (tav.protocol.buffer_bytes);
 #   - records compare by value with == and != (the native operators, reached through the
 #     companion module tav._protocol); being mutable, they are no longer hashable.
 
@@ -79,16 +80,25 @@ def _tav_repr_buffer(self):
 _tav_companion = None
 
 
-def _tav_equal(self, other):
+def _tav_native():
+    # The companion extension module, found beside this module's own.
     global _tav_companion
-    if type(other) is not type(self):
-        return NotImplemented
     if _tav_companion is None:
         if __package__ or "." in __name__:
             from . import _protocol as _tav_companion
         else:
             import _protocol as _tav_companion
-    return _tav_companion.equal(self, other)
+    return _tav_companion
+
+
+def _tav_equal(self, other):
+    if type(other) is not type(self):
+        return NotImplemented
+    return _tav_native().equal(self, other)
+
+
+def _tav_buffer_bytes(self):
+    return _tav_native().buffer_bytes(self, False)
 
 
 def _tav_header_equal(self, other):
@@ -125,6 +135,7 @@ Header.__repr__ = _tav_repr_header
 Header.__eq__ = _tav_header_equal
 Header.__hash__ = None
 Buffer.__repr__ = _tav_repr_buffer
+Buffer.__bytes__ = _tav_buffer_bytes
 
 for _tav_class in list(globals().values()):
     if isinstance(_tav_class, type) and isinstance(vars(_tav_class).get("thisown"), property):

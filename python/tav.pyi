@@ -2,7 +2,7 @@
 # the text dump. Enumeration values are plain ints; records, containers and optionals are proxy
 # classes; record, container and optional attributes are views into their owner. The native
 # functions behind the methods take positional arguments only.
-from typing import Any, Dict, Generic, List, Optional, Protocol, Tuple, TypeVar, Union, overload
+from typing import Any, ClassVar, Dict, Generic, List, Optional, Protocol, Tuple, TypeVar, Union, overload
 
 __version__: str
 
@@ -29,6 +29,11 @@ class _Proxy:
     this: _Handle
     thisown: bool
     def __repr__(self) -> str: ...
+
+class _Record(_Proxy):
+    # Records and Header compare by value; being mutable, they are not hashable.
+    def __eq__(self, other: object, /) -> bool: ...
+    __hash__: ClassVar[None]  # type: ignore[assignment]
 
 class _SequenceOf(Protocol[_T_co]):
     # What the container constructors and slice assignment take: a proxy of the same class or
@@ -280,7 +285,7 @@ def getSummonColorValues() -> SummonColorVector: ...
 # Records. Attributes of record, container and optional type are views into the record;
 # assigning one copies the assigned object into the field.
 
-class Actor(_Proxy):
+class Actor(_Record):
     _Actor__is_player: bool
     _Actor__monster: _MonsterActorCopy
     _Actor__player: _PlayerActorCopy
@@ -296,7 +301,7 @@ class Actor(_Proxy):
     def getMonster(self) -> Optional[MonsterActor]: ...
     def getPlayer(self) -> Optional[PlayerActor]: ...
 
-class MonsterAbilityDeck(_Proxy):
+class MonsterAbilityDeck(_Record):
     id: int
     shuffle: bool
     shown_ability: Optionalint
@@ -309,7 +314,7 @@ class MonsterAbilityDeck(_Proxy):
     @overload
     def __init__(self, id: int, /) -> None: ...
 
-class MonsterActor(_Proxy):
+class MonsterActor(_Record):
     id: int
     level: int
     is_normal: bool
@@ -317,7 +322,7 @@ class MonsterActor(_Proxy):
     ability: Optionalint
     def __init__(self) -> None: ...
 
-class MonsterInstance(_Proxy):
+class MonsterInstance(_Record):
     number: int
     type: int
     summon_color: int
@@ -332,7 +337,7 @@ class MonsterInstance(_Proxy):
     conditions_current_turn: ConditionVector
     def __init__(self) -> None: ...
 
-class PlayerActor(_Proxy):
+class PlayerActor(_Record):
     name: str
     character_class: int
     xp: int
@@ -347,7 +352,7 @@ class PlayerActor(_Proxy):
     exhausted: bool
     def __init__(self) -> None: ...
 
-class GameState(_Proxy):
+class GameState(_Record):
     round: int
     scenario_number: int
     scenario_level: int
@@ -389,6 +394,7 @@ def _print(
 # Wire protocol.
 
 class Buffer(_Proxy):
+    def __bytes__(self) -> bytes: ...  # the bytes written so far (tav.protocol.buffer_bytes)
     @overload
     def __init__(self) -> None: ...
     @overload
@@ -414,7 +420,7 @@ class Buffer(_Proxy):
     def writeIntArray(self, vec: IntVector, optimizePositive: bool, /) -> None: ...
     def readIntArray(self, vec: IntVector, optimizePositive: bool, /) -> None: ...
 
-class Header(_Proxy):
+class Header(_Record):
     event: str
     payload: str
     length: int

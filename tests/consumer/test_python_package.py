@@ -42,6 +42,16 @@ state.ability_decks[2] = tav.MonsterAbilityDeck(2)
 assert state.ability_decks.keys() == [2]
 assert tav.make_optional(3).value() == 3
 assert tav.Condition.Stuned == tav._tav.Condition_Stuned == 3
+
+# The companion module: a body to bytes and back, a framed message, the dump as text.
+import io, tav.protocol
+body = tav.protocol.write_game_state(state, "8.4")
+assert tav.protocol.read_game_state(body, "8.4", strict=True).actors[0].getPlayer().hp == 5
+message = tav.protocol.read_message(tav.protocol.write_message(header, state, "7.6"), "7.6")
+assert message.header.event == "game_state" and message.consumed > len(body) - 5
+text = io.StringIO()
+tav.protocol.read_game_state(body, "8.4", dump=text)
+assert text.getvalue().startswith("Nr monster ability decks: 1\n")
 print("ok")
 """
 
@@ -83,12 +93,13 @@ def test_import_and_use_from_outside_the_source_tree(venv):
     assert run([str(python), "-c", USE_SCRIPT], outside, env).strip().endswith("ok")
 
 
-def test_wheel_holds_proxy_module_extension_stubs_and_marker(venv):
+def test_wheel_holds_modules_extensions_stubs_and_marker(venv):
     python, outside, env = venv
     package = package_dir(python, outside, env)
     assert package.name == "tav"
     record = next(package.parent.glob("tav-*.dist-info")).joinpath("RECORD").read_text()
-    for name in ("tav/__init__.py", "tav/__init__.pyi", "tav/py.typed"):
+    for name in ("tav/__init__.py", "tav/__init__.pyi", "tav/py.typed", "tav/protocol.py",
+                 "tav/protocol.pyi", "tav/_protocol.so"):
         assert name + "," in record, name
     assert any(line.startswith("tav/_tav.") and ".so," in line for line in record.splitlines())
 
