@@ -64,6 +64,7 @@ void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer);
 %rename(buffer_from) tav_protocol::bufferFrom;
 %rename(buffer_bytes) tav_protocol::bufferBytes;
 %rename(version_names) tav_protocol::versionNames;
+%rename(close_attributes) tav_protocol::closeAttributes;
 namespace tav_protocol {
 PyObject* readState(PyObject* data, PyObject* version, PyObject* dump, PyObject* strict);
 PyObject* readMessage(PyObject* data, PyObject* version, PyObject* dump, PyObject* strict);
@@ -78,6 +79,7 @@ PyObject* equal(PyObject* a, PyObject* b);
 PyObject* bufferFrom(PyObject* data);
 PyObject* bufferBytes(PyObject* buffer, PyObject* unread_only);
 PyObject* versionNames();
+PyObject* closeAttributes(PyObject* cls);
 }
 
 // Owned handles keep the shared type table alive until the last of them is gone: each takes a

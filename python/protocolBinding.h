@@ -672,4 +672,62 @@ inline PyObject* bufferBytes(PyObject* bufferObj, PyObject* unreadFlag) {
 
 inline PyObject* versionNames() { return textObject(tav::protocol::versionNames()); }
 
+// --- Proxy classes that take no new attributes -----------------------------------------------
+
+// The classes whose instances refuse new attributes. A subclass made in Python is not among
+// them, so its instances take attributes as usual. Classes of a module live as long as it.
+inline std::vector<PyTypeObject*>& closedClasses() {
+  static std::vector<PyTypeObject*> classes;
+  return classes;
+}
+
+inline bool isClosed(PyTypeObject* type) {
+  for (PyTypeObject* closed : closedClasses()) {
+    if (closed == type) return true;
+  }
+  return false;
+}
+
+// Attribute assignment of a closed class: a data descriptor of the class (a field, thisown) or
+// this (the handle) or a name that starts with "_" (the binding's own bookkeeping) is set as usual;
+// any other name raises AttributeError instead of becoming an attribute that native code never
+// sees.
+inline int closedSetAttribute(PyObject* obj, PyObject* name, PyObject* value) {
+  if (PyUnicode_Check(name) && PyUnicode_GET_LENGTH(name) > 0 &&
+      PyUnicode_READ_CHAR(name, 0) != '_') {
+    PyObject* descriptor = _PyType_Lookup(Py_TYPE(obj), name);
+    if (!(descriptor && Py_TYPE(descriptor)->tp_descr_set) &&
+        PyUnicode_CompareWithASCIIString(name, "this") != 0 && isClosed(Py_TYPE(obj))) {
+      PyErr_Format(PyExc_AttributeError,
+                   "'%s' object has no attribute '%U' (a tav proxy takes only the attributes "
+                   "of its class)",
+                   Py_TYPE(obj)->tp_name, name);
+      return -1;
+    }
+  }
+  return PyObject_GenericSetAttr(obj, name, value);
+}
+
+// close_attributes(cls): makes the proxy class cls refuse new instance attributes. The check
+// runs natively: assigning a field costs no Python-level __setattr__.
+inline PyObject* closeAttributes(PyObject* cls) {
+  if (!PyType_Check(cls) ||
+      !PyType_HasFeature(reinterpret_cast<PyTypeObject*>(cls), Py_TPFLAGS_HEAPTYPE)) {
+    PyErr_SetString(PyExc_TypeError, "close_attributes() takes a class defined in Python");
+    return nullptr;
+  }
+  auto* type = reinterpret_cast<PyTypeObject*>(cls);
+  if (!isClosed(type)) {
+    try {
+      closedClasses().push_back(type);
+    } catch (const std::bad_alloc&) {
+      return PyErr_NoMemory();
+    }
+    Py_INCREF(cls);
+  }
+  type->tp_setattro = closedSetAttribute;
+  PyType_Modified(type);
+  Py_RETURN_NONE;
+}
+
 }  // namespace tav_protocol

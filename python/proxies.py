@@ -107,22 +107,6 @@ def _tav_header_equal(self, other):
     return (self.event, self.payload, self.length) == (other.event, other.payload, other.length)
 
 
-def _tav_refuse_new_attributes(cls):
-    settable = frozenset(
-        name for klass in cls.__mro__ for name, value in vars(klass).items()
-        if hasattr(value, "__set__")) | {"this"}
-    set_attribute = object.__setattr__
-
-    def __setattr__(self, name, value):
-        if name in settable or name[:1] == "_" or type(self) is not cls:
-            set_attribute(self, name, value)
-        else:
-            raise AttributeError("'%s' object has no attribute '%s' (a tav proxy takes only "
-                                 "the attributes of its class)" % (cls.__name__, name))
-
-    cls.__setattr__ = __setattr__
-
-
 for _tav_class, _tav_repr in ((GameState, _tav_repr_state), (Actor, _tav_repr_actor),
                               (MonsterAbilityDeck, _tav_repr_deck),
                               (MonsterActor, _tav_repr_monster),
@@ -137,7 +121,14 @@ Header.__hash__ = None
 Buffer.__repr__ = _tav_repr_buffer
 Buffer.__bytes__ = _tav_buffer_bytes
 
-for _tav_class in list(globals().values()):
-    if isinstance(_tav_class, type) and isinstance(vars(_tav_class).get("thisown"), property):
-        _tav_refuse_new_attributes(_tav_class)
+# The refusal runs natively (tav._protocol.close_attributes), so that assigning a field costs
+# no Python-level __setattr__. A build tree without the companion module keeps open classes.
+try:
+    _tav_native()
+except ImportError:
+    pass
+else:
+    for _tav_class in list(globals().values()):
+        if isinstance(_tav_class, type) and isinstance(vars(_tav_class).get("thisown"), property):
+            _tav_companion.close_attributes(_tav_class)
 del _tav_class, _tav_repr
