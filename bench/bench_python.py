@@ -377,7 +377,9 @@ def protobuf_cases():
                "walk_tav": walk_tav, "walk_pb": walk_pb}
     cases["read every field, large"] = (per_op_ns("walk_tav(s)", 20, decoded),
                                         per_op_ns("walk_pb(m)", 20, decoded), 1.0)
+    from google.protobuf.internal import api_implementation
     return {
+        "implementation": api_implementation.Type(),
         "bytes": {name: [len(ours[name]), len(theirs[name])] for name in states},
         "cases": {name: {"ours_ns": o, "protobuf_ns": p, "ratio": o / p, "goal": g}
                   for name, (o, p, g) in cases.items()},

@@ -65,3 +65,31 @@ def test_buffer_and_header() -> None:
     assert read and copy.event == "game_state" and number == -1
     with pytest.raises(TypeError):
         buffer.writeInt(value=1, optimizePositive=True)  # type: ignore[call-arg]
+
+
+def test_protocol_module() -> None:
+    import io
+
+    import tav.protocol as protocol
+
+    state = tav.GameState()
+    state.round = 3
+    body: bytes = protocol.write_game_state(state, "8.4")
+    copy: tav.GameState = protocol.read_game_state(memoryview(body), "8.4", strict=True)
+    equal: bool = copy == state
+    text = io.StringIO()
+    protocol.read_game_state(bytearray(body), "7.6", dump=text)
+    message: Optional[protocol.Message] = protocol.read_message(
+        protocol.write_message(tav.Header(), state, "8.0"), "8.0")
+    assert message is not None and equal and text.getvalue()
+    consumed: int = message.consumed
+    buffer: tav.Buffer = protocol.buffer_from(body)
+    protocol.v8_4.readGameState(tav.GameState(), buffer)
+    assert bytes(buffer) == protocol.buffer_bytes(buffer) == body and consumed > len(body)
+    names: Tuple[str, str] = (protocol.dump(3, tav.Condition),
+                              protocol.printed_name(3, tav.Condition))
+    assert names == ("Stuned", "Stuned") and protocol.VERSIONS[-1] == "8.4"
+    with pytest.raises(TypeError):
+        protocol.read_game_state("text", "8.4")  # type: ignore[arg-type]
+    with pytest.raises(AttributeError):
+        state.rounds = 1  # type: ignore[attr-defined]
