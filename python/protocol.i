@@ -24,6 +24,16 @@
 #include "protocolBinding.h"
 %}
 
+// Memory running out inside a call becomes MemoryError instead of ending the process.
+%exception {
+  try {
+    $action
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+    SWIG_fail;
+  }
+}
+
 // The per-version functions of the library under their own names, prefixed by the version
 // (protocol.py groups them as v7_6.readGameState, ...). They dump into the process's standard
 // output, as they do natively.

@@ -256,9 +256,19 @@ inline bool readBody(const tav::protocol::Version& version, tav::GameState& stat
   if (dump == Py_None) {
     if (size >= kUnlockedReadSize) {
       // The state is not yet reachable from Python and the bytes stay exported: nothing that
-      // another thread can do touches either.
-      Py_BEGIN_ALLOW_THREADS outcome = version.read(state, data, size);
-      Py_END_ALLOW_THREADS
+      // another thread can do touches either. No exception may leave without the lock.
+      bool outOfMemory = false;
+      PyThreadState* unlocked = PyEval_SaveThread();
+      try {
+        outcome = version.read(state, data, size);
+      } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+      }
+      PyEval_RestoreThread(unlocked);
+      if (outOfMemory) {
+        PyErr_NoMemory();
+        return false;
+      }
     } else {
       outcome = version.read(state, data, size);
     }
