@@ -17,7 +17,7 @@
 namespace tavbench {
 
 // The small example state: one deck, a monster group with one figure and a player.
-inline tav::GameState makeExampleState() { return tav::test::workedExample(); }
+inline tav::GameState makeExampleState() { return tav::example::workedExample(); }
 
 // A large state: 100 actors of 8 figures each (every fifth actor a player with 8 summons, the
 // others monster groups with 8 standees), 20 decks and full attack-modifier piles. The numbers

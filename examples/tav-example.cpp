@@ -1,6 +1,6 @@
-// The library's main job end to end: build a game state, frame it with a header, write it as a
-// message of the chosen protocol version, print the bytes, then read header and body back from
-// those bytes and show what the reader prints.
+// The library's main job end to end: take the worked-example game state (worked_example.h),
+// frame it with a header, write it as a message of the chosen protocol version, print the bytes,
+// then read header and body back from those bytes and show what the reader prints.
 //
 // Usage: tav-example [7.6|8.0|8.4] [--out FILE]
 //   The version defaults to 8.4. --out also saves the message (header and body) to FILE.
@@ -16,57 +16,9 @@
 #include "protocol/buffer.h"
 #include "protocol/header.h"
 #include "protocol/version.h"
+#include "worked_example.h"
 
 namespace {
-
-// Round 2 of scenario 7: one monster ability deck, a monster group with one standee, and a
-// player. Every version carries part of it: 8.x the discard pile, removed abilities and the
-// shown ability; 7.6 the first attack-modifier slot.
-tav::GameState makeState() {
-  tav::GameState state;
-  state.round = 2;
-  state.scenario_number = 7;
-  state.scenario_level = 1;
-  state.track_standees = true;
-  state.attack_modifiers = {tav::AttackModifierNS::Plus1, tav::AttackModifierNS::Miss};
-  state.attack_modifiers_discard = {tav::AttackModifierNS::Zero};
-  state.attack_modifier1 = tav::AttackModifierNS::Crit;
-  state.fire = tav::ElementStateNS::Strong;
-  state.air = tav::ElementStateNS::Waning;
-  state.removed_abilities = {4, 9};
-
-  tav::MonsterAbilityDeck deck(3);
-  deck.shown_ability = 12;
-  deck.abilities = {10, 11};
-  state.ability_decks[deck.id] = deck;
-
-  tav::MonsterActor group;
-  group.id = 3;
-  group.level = 1;
-  group.is_normal = true;
-  tav::Actor monster(group);
-  tav::MonsterInstance standee;
-  standee.number = 1;
-  standee.hp = 5;
-  standee.hp_max = 5;
-  standee.conditions = {tav::ConditionNS::Poisoned};
-  monster.instances.push_back(standee);
-  state.actors.push_back(monster);
-
-  tav::PlayerActor hero;
-  hero.name = "hero";
-  hero.character_class = tav::CharacterClassNS::Varsk;
-  hero.xp = 4;
-  hero.hp = 8;
-  hero.hp_max = 10;
-  hero.level = 1;
-  hero.loot = 2;
-  hero.initiative = 35;
-  tav::Actor player(hero);
-  player.turn_completed = true;
-  state.actors.push_back(player);
-  return state;
-}
 
 int usage() {
   std::cerr << "usage: tav-example [7.6|8.0|8.4] [--out FILE]\n";
@@ -89,7 +41,7 @@ int main(int argc, char** argv) {
   }
   const std::string versionName(version->name());
 
-  const tav::GameState state = makeState();
+  const tav::GameState state = tav::example::workedExample();
 
   // The message goes into an array of ours; a Buffer over it starts full, so clear() first.
   uint8_t message[1024];

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../src/protocol/trim.h"
+#include "src/protocol/trim.h"
 
 using tav::protocol::Buffer;
 using tav::protocol::Header;

@@ -268,7 +268,7 @@ TEST(EnumerationNames, PrintedNamesAndIdentifiers) {
 
 // Equality sees every field: one change anywhere makes two states differ.
 TEST(Equality, EveryFieldCounts) {
-  const GameState base = tav::test::workedExample();
+  const GameState base = tav::example::workedExample();
   const std::vector<void (*)(GameState&)> changes = {
       [](GameState& s) { s.round = -1; },
       [](GameState& s) { s.needs_shuffle = true; },

@@ -150,7 +150,7 @@ TEST(PrintBuildingBlocks, ValuesAndArgumentList) {
 
 // ---- Record layouts ----
 
-using tav::test::workedExample;
+using tav::example::workedExample;
 
 const char* const kWorkedExampleDump =
     "round: 2\n"

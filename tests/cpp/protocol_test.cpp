@@ -44,9 +44,12 @@ const Bytes kExample84 = {0x02, 0x07, 0x01,  // round, scenario, level
                           0x02, 0x04, 0x08, 0x0A, 0x01, 0x02, 0x4E,  // class, stats, initiative 78
                           0x00, 0x00, 0x00, 0x00, 0x01, 0x00};
 
+// 8.0 lays the body out as 8.4 does, without the brav byte.
 Bytes example80() {
   Bytes bytes = kExample84;
-  bytes.erase(bytes.begin() + 29);  // the brav byte
+  const std::size_t brav = tav::test::fieldOffset(kV84, tav::example::workedExample(),
+                                                  [](GameState& state) { state.brav = true; });
+  bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(brav));
   return bytes;
 }
 
@@ -73,7 +76,7 @@ class WorkedExample : public ::testing::TestWithParam<Version> {};
 
 TEST_P(WorkedExample, IsWrittenExactly) {
   const Version& version = GetParam();
-  EXPECT_EQ(tav::test::write(version, tav::test::workedExample()), exampleBytes(version));
+  EXPECT_EQ(tav::test::write(version, tav::example::workedExample()), exampleBytes(version));
 }
 
 TEST_P(WorkedExample, ReadsBackAsTheNormalisedState) {
@@ -83,7 +86,7 @@ TEST_P(WorkedExample, ReadsBackAsTheNormalisedState) {
   std::size_t consumed = 0;
   tav::test::read(version, state, bytes, &consumed);
   EXPECT_EQ(consumed, bytes.size());
-  tav::test::expectEqual(state, tav::test::normalised(tav::test::workedExample(), version));
+  tav::test::expectEqual(state, tav::test::normalised(tav::example::workedExample(), version));
   ASSERT_EQ(state.actors.size(), 2u);
   if (version.is76()) {
     EXPECT_EQ(state.actors[1].getPlayer()->initiative, 35);
@@ -144,8 +147,11 @@ TEST_P(WorkedExample, EveryPrefixReportsWhereItWasCut) {
 TEST_P(WorkedExample, BodyCutAfterTheActorCountAppendsNoActors) {
   const Version& version = GetParam();
   const Bytes bytes = exampleBytes(version);
-  // The actor count is the byte 02 right after the deck record.
-  const std::size_t cut = version.name == ("8.4") ? 39 : version.name == ("8.0") ? 38 : 32;
+  // The actors are the last part of a body, after their count: the body of the example without
+  // them ends with the count, 00 there and 02 here.
+  GameState noActors = tav::example::workedExample();
+  noActors.actors.clear();
+  const std::size_t cut = tav::test::write(version, noActors).size();
   ASSERT_EQ(bytes[cut - 1], 0x02);
   GameState state;
   const std::string output =
@@ -169,7 +175,7 @@ TEST(GameStateBody, NewStateIsWrittenAsZeroBytes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version.name);
     const Bytes bytes = tav::test::write(c.version, GameState());
-    EXPECT_EQ(bytes, Bytes(c.size, 0));
+    EXPECT_EQ(bytes, Bytes(c.size, 0));  // the other tests build on this
     GameState state;
     const std::string output = tav::test::read(c.version, state, bytes);
     tav::test::expectEqual(state, GameState());
@@ -203,14 +209,14 @@ TEST(GameStateBody, FieldsTravelOnlyInTheirVersions) {
   target.ability_cards = true;
   target.bad_omen = 4;
   target.attack_modifier2 = tav::AttackModifierNS::Curse;
-  tav::test::read(kV80, target, Bytes(26, 0));
+  tav::test::read(kV80, target, tav::test::write(kV80, GameState()));
   EXPECT_TRUE(target.brav);
   EXPECT_FALSE(target.ability_cards);
   EXPECT_EQ(target.bad_omen, 0);
   EXPECT_TRUE(target.attack_modifier2 == tav::AttackModifierNS::Curse);
   target.ability_cards = true;
   target.bad_omen = 4;
-  tav::test::read(kV76, target, Bytes(24, 0));
+  tav::test::read(kV76, target, tav::test::write(kV76, GameState()));
   EXPECT_TRUE(target.brav);
   EXPECT_TRUE(target.ability_cards);
   EXPECT_EQ(target.bad_omen, 4);
@@ -242,8 +248,9 @@ TEST(GameStateBody, ReadingTwiceAccumulatesListsAndKeepsOneDeckPerId) {
 }
 
 TEST(GameStateBody, DecksWithTheSameIdReplaceEachOther) {
-  // 8.4 head of zeros, then two decks with id 5: the second (draw pile 7) wins whole.
-  Bytes bytes(25, 0);
+  // 8.4 head of zeros (a new state's body without its two counts), then two decks with id 5:
+  // the second (draw pile 7) wins whole.
+  Bytes bytes(tav::test::write(kV84, GameState()).size() - 2, 0);
   const Bytes decks = {0x02, 0x05, 0x01, 0x03, 0x01, 0x06, 0x01, 0x06,
                        0x05, 0x00, 0x00, 0x01, 0x07, 0x00, 0x00};
   bytes.insert(bytes.end(), decks.begin(), decks.end());
@@ -275,8 +282,11 @@ TEST(GameStateBody, PlayerNameInitiativeAndAbilitySlots) {
   state.actors.emplace_back(monster);
 
   const Bytes v84 = tav::test::write(kV84, state);
-  // Player: kind 01, name null 80, class, five ints, then 78 where 15 stood.
-  EXPECT_EQ(Bytes(v84.begin() + 27, v84.begin() + 36),
+  // Player: kind 01, name null 80, class, five ints, then 78 where 15 stood. The actors follow
+  // their count, the last byte of a new state's body.
+  const auto player =
+      v84.begin() + static_cast<std::ptrdiff_t>(tav::test::write(kV84, GameState()).size());
+  EXPECT_EQ(Bytes(player, player + 9),
             (Bytes{0x01, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4E}));
   GameState read84;
   tav::test::read(kV84, read84, v84);
@@ -314,11 +324,14 @@ TEST(GameStateBody, OnlySummonsCarryTheSummonFields) {
   actor.instances.push_back(figure);
   state.actors.push_back(actor);
 
+  GameState oneMonster;
+  oneMonster.actors.emplace_back(group);
   for (const Version& version : tav::test::versions()) {
     SCOPED_TRACE(version.name);
     const Bytes bytes = tav::test::write(version, state);
     // The monster entry, an Elite figure of 8 values and a Summon of 12.
-    const std::size_t entry = version.is76() ? 7 : 8;
+    const std::size_t entry = tav::test::write(version, oneMonster).size() -
+                              tav::test::write(version, GameState()).size();
     EXPECT_EQ(bytes.size(), tav::test::write(version, GameState()).size() + entry + 8 + 12);
     GameState read;
     const std::string output = tav::test::read(version, read, bytes);
@@ -339,22 +352,30 @@ TEST(GameStateBody, OptionalAttackModifiersIn76) {
   GameState state;
   state.attack_modifier1 = tav::AttackModifierNS::Zero;
   const Bytes bytes = tav::test::write(kV76, state);
-  EXPECT_EQ(bytes[14], 0x01);
-  EXPECT_EQ(bytes[15], 0x00);
+  // The two slots, where a second state with the first slot filled differs.
+  const std::size_t slot1 = tav::test::fieldOffset(kV76, GameState(), [](GameState& changed) {
+    changed.attack_modifier1 = tav::AttackModifierNS::Plus1;
+  });
+  EXPECT_EQ(bytes[slot1], 0x01);
+  EXPECT_EQ(bytes[slot1 + 1], 0x00);
   Bytes nine = bytes;
-  nine[14] = 0x09;
+  nine[slot1] = 0x09;
   GameState read;
   tav::test::read(kV76, read, nine);
   EXPECT_TRUE(read.attack_modifier1 == tav::AttackModifierNS::Curse);
 }
 
 TEST(GameStateBody, OrdinalsOutsideTheirListKeepTheNumber) {
-  // 8.4 zero head, no decks, one monster actor with one figure of type ordinal 99.
-  Bytes bytes(25, 0);
+  // 8.4 zero head (a new state's body without its two counts), no decks, one monster actor
+  // with one figure of type ordinal 99.
+  Bytes bytes(tav::test::write(kV84, GameState()).size() - 2, 0);
   const Bytes rest = {0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                       0x01, 0x00, 0x63, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
   bytes.insert(bytes.end(), rest.begin(), rest.end());
-  bytes[13] = 0x7F;  // player_init ordinal 127
+  const std::size_t playerInit = tav::test::fieldOffset(kV84, GameState(), [](GameState& changed) {
+    changed.player_init = tav::PlayerInitNS::value2;
+  });
+  bytes[playerInit] = 0x7F;  // ordinal 127
   GameState state;
   std::size_t consumed = 0;
   tav::test::read(kV84, state, bytes, &consumed);

@@ -81,7 +81,7 @@ TEST(WholeWrites, TooLittleRoomWritesNothing) {
 // dump and outcome; bytes after the body are reported, not read.
 TEST(Reads, ConstInputAndLeftovers) {
   const tav::protocol::Version& version = tav::protocol::v8_4::kVersion;
-  const Bytes body = version.encode(tav::test::workedExample());
+  const Bytes body = version.encode(tav::example::workedExample());
   const std::string received = std::string(body.begin(), body.end()) + "tail";
 
   tav::GameState fromView;

@@ -1,14 +1,19 @@
 #pragma once
 
-// The worked-example game state shared by the tests and the benchmarks: round 2 of scenario 7,
-// one deck and two actors, so every record kind and both absent and present optionals appear.
+// The worked example: the game state that tav-example writes and reads, whose messages are the
+// samples in examples/data. The tests, fuzz targets and benchmarks use it too (through the
+// test-support target, tests/support), and a test checks the samples against it, so the
+// example, the samples and the tests can't drift apart.
 
 #include "model/gameState.h"
 
 namespace tav {
-namespace test {
+namespace example {
 
-// Round 2 of scenario 7: one deck and two actors (a monster group with one figure, a player).
+// Round 2 of scenario 7: one monster ability deck, a monster group with one standee, and a
+// player, so every record kind and both absent and present optionals appear. Every version
+// carries part of it: 8.x the discard pile, removed abilities and the shown ability; 7.6 the
+// first attack-modifier slot.
 inline tav::GameState workedExample() {
   tav::GameState state;
   state.round = 2;
@@ -54,5 +59,5 @@ inline tav::GameState workedExample() {
   return state;
 }
 
-}  // namespace test
+}  // namespace example
 }  // namespace tav
