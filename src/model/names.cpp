@@ -31,10 +31,13 @@ bool fromName(std::string_view name, Enum& value) {
 
 }  // namespace
 
-// The functions of one enumeration whose unnamed values have no printed name.
+// The functions of one enumeration whose unnamed values have no printed name. Enum is a type,
+// which can't be put in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define TAV_NAME_FUNCTIONS(Enum)                                                              \
   std::string_view enumeratorName(Enum value) { return nameOf(identifiersOf(value), value); } \
   bool enumeratorFromName(std::string_view name, Enum& value) { return fromName(name, value); }
+// NOLINTEND(bugprone-macro-parentheses)
 
 #define TAV_ALL_NAME_FUNCTIONS(Enum) \
   TAV_NAME_FUNCTIONS(Enum)           \
