@@ -1,6 +1,8 @@
 # Install rules and package files for the core library:
 #   <includedir>/tav/{model,protocol,print.h,tl/optional.hpp}   public headers
 #   <libdir>/libtav.*                                           the library
+#   <includedir>/tav/json, <libdir>/libtav_json.*               the JSON mapping (tav::json)
+#   <bindir>/tav-dump, <bindir>/tav-encode                      the tools (tools/CMakeLists.txt)
 #   <libdir>/cmake/tav/tav{Config,ConfigVersion,Targets}.cmake  find_package(tav CONFIG)
 #   <libdir>/pkgconfig/tav.pc                                   pkg-config --cflags --libs tav
 # plus a build-tree package in the build directory, so that a consumer can point tav_DIR at a
@@ -50,6 +52,20 @@ install(TARGETS tav EXPORT tavTargets
   LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT tav_Runtime
           NAMELINK_COMPONENT tav_Development
   RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT tav_Runtime)
+
+# The JSON mapping, tav::json, when it is built. Its JSON parser is header-only and private to
+# it, so the package asks nothing more of its consumers.
+if(TARGET tav_json)
+  install(DIRECTORY "${PROJECT_SOURCE_DIR}/include/json"
+    DESTINATION "${tav_include_subdir}"
+    COMPONENT tav_Development
+    FILES_MATCHING PATTERN "*.h")
+  install(TARGETS tav_json EXPORT tavTargets
+    ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT tav_Development
+    LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT tav_Runtime
+            NAMELINK_COMPONENT tav_Development
+    RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT tav_Runtime)
+endif()
 
 install(EXPORT tavTargets
   NAMESPACE tav::
