@@ -53,7 +53,7 @@ void registerHandleDeleter(swig_type_info *ty) {
 }
 %typemap(out, noblock=1, fragment="tav_owned_handle") TYPE *, TYPE & {
   tav_binding::registerHandleDeleter< $*1_ltype >($descriptor);
-  $result = SWIG_NewPointerObj(%as_voidptr($1), $descriptor, $owner | SWIG_POINTER_NOSHADOW);
+  $result = TAV_POINTER_RESULT($owner)(%as_voidptr($1), $descriptor, $owner | SWIG_POINTER_NOSHADOW);
 }
 %typemap(throws, noblock=1, fragment="tav_owned_handle") TYPE {
   tav_binding::registerHandleDeleter< $1_ltype >($&descriptor);

@@ -54,6 +54,7 @@ using tav::PlayerActor;
 %include <std_string.i>
 
 %include "handles.i"
+%include "views.i"
 
 // A method or attribute called with None as its object would reach native code with a null
 // object: refuse it as a null reference.
@@ -144,18 +145,18 @@ using tav::PlayerActor;
 }
 
 // getMonster() and getPlayer(): None for the other kind of actor, else a view of the live
-// record.
+// record that keeps the actor alive.
 %define %tav_record_view(RECORD)
 %typemap(out, noblock=1) tl::optional<RECORD &>, tl::optional<tav::RECORD &> {
   {
     const $1_ltype &view = $1;
-    $result = view ? SWIG_NewPointerObj(%as_voidptr(&*view), $descriptor(tav::RECORD *), 0) : SWIG_Py_Void();
+    $result = view ? tav_binding::newView(%as_voidptr(&*view), $descriptor(tav::RECORD *), 0, $self) : SWIG_Py_Void();
   }
 }
 %typemap(out, noblock=1) tl::optional<RECORD const &>, tl::optional<tav::RECORD const &> {
   {
     const $1_ltype &view = $1;
-    $result = view ? SWIG_NewPointerObj(%as_voidptr(const_cast<tav::RECORD *>(&*view)), $descriptor(tav::RECORD *), 0) : SWIG_Py_Void();
+    $result = view ? tav_binding::newView(%as_voidptr(const_cast<tav::RECORD *>(&*view)), $descriptor(tav::RECORD *), 0, $self) : SWIG_Py_Void();
   }
 }
 %enddef
