@@ -201,3 +201,6 @@ using tav::PlayerActor;
 // Representation strings, refusal of unknown attributes and value equality of the proxies:
 // Python text only, nothing in the extension module.
 %pythoncode "proxies.py"
+
+// Copies and pickling of the records, containers and optionals.
+%include "copies.i"
