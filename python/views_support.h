@@ -393,6 +393,24 @@ inline PyObject *viewOwn(PyObject *self, PyObject *args) {
   Py_RETURN_FALSE;
 }
 
+// own() of a plain handle, which reports a failing truth test of its argument instead of
+// taking it as true.
+inline PyObject *handleOwn(PyObject *self, PyObject *args) {
+  PyObject *value = 0;
+  if (!PyArg_UnpackTuple(args, "own", 0, 1, &value)) return 0;
+  SwigPyObject *handle = reinterpret_cast<SwigPyObject *>(self);
+  PyObject *was = PyBool_FromLong(handle->own);
+  if (value) {
+    int wanted = PyObject_IsTrue(value);
+    if (wanted < 0) {
+      Py_DECREF(was);
+      return 0;
+    }
+    handle->own = wanted ? SWIG_POINTER_OWN : 0;
+  }
+  return was;
+}
+
 // append() of any handle: refuses a handle that would make the chain loop.
 inline PyObject *guardedAppend(PyObject *self, PyObject *next) {
   if (!SwigPyObject_Check(next)) {
@@ -433,8 +451,8 @@ inline PyObject *initShadowInstance(PyObject *args) {
   return SWIG_Py_Void();
 }
 
-// Readies the view type from the runtime's handle type and makes append() of plain handles
-// refuse loops. Called once from the module initialisation.
+// Readies the view type from the runtime's handle type, makes append() of plain handles refuse
+// loops and own() report a failing truth test. Called once from the module initialisation.
 inline int initViews() {
   static PyMethodDef methods[] = {
       {"disown", SwigPyObject_disown, METH_NOARGS, "releases ownership of the pointer"},
@@ -445,6 +463,8 @@ inline int initViews() {
       {"__repr__", SwigPyObject_repr2, METH_NOARGS, "returns object representation"},
       {0, 0, 0, 0}};
   static PyMethodDef append = {"append", guardedAppend, METH_O, "appends another 'this' object"};
+  static PyMethodDef own = {"own", handleOwn, METH_VARARGS,
+                            "returns/sets ownership of the pointer"};
   PyTypeObject *base = SwigPyObject_type();
   PyTypeObject &type = viewType();
   if (type.tp_flags & Py_TPFLAGS_READY) return 0;
@@ -460,12 +480,16 @@ inline int initViews() {
   type.tp_richcompare = base->tp_richcompare;
   type.tp_methods = methods;
   if (PyType_Ready(&type) < 0) return -1;
-  PyObject *descriptor = PyDescr_NewMethod(base, &append);
-  if (!descriptor) return -1;
-  int res = PyDict_SetItemString(base->tp_dict, "append", descriptor);
-  Py_DECREF(descriptor);
+  PyMethodDef *replaced[] = {&append, &own};
+  for (PyMethodDef *method : replaced) {
+    PyObject *descriptor = PyDescr_NewMethod(base, method);
+    if (!descriptor) return -1;
+    int res = PyDict_SetItemString(base->tp_dict, method->ml_name, descriptor);
+    Py_DECREF(descriptor);
+    if (res < 0) return -1;
+  }
   PyType_Modified(base);
-  return res;
+  return 0;
 }
 
 }  // namespace tav_binding
