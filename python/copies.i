@@ -141,9 +141,13 @@ def _record_reduce(self):
     return (_rebuild_record, (type(self), _record_state(self)))
 
 
-def _record_copy(self, memo=None):
+def _record_copy(self):
     function, args = _record_reduce(self)
     return function(*args)
+
+
+def _record_deepcopy(self, memo, /):
+    return _record_copy(self)
 
 
 def _container_reduce(self):
@@ -156,7 +160,11 @@ def _optional_reduce(self):
     return (type(self), (self.value(),) if self.has_value() else ())
 
 
-def _same_copy(self, memo=None):
+def _same_copy(self):
+    return type(self)(self)
+
+
+def _same_deepcopy(self, memo, /):
     return type(self)(self)
 
 
@@ -169,15 +177,15 @@ _OPTIONALS = (OptionalMonsterActor, OptionalPlayerActor, Optionalint, OptionalAt
 
 for _cls in (Actor, MonsterAbilityDeck, MonsterActor, MonsterInstance, PlayerActor, GameState):
     _cls.__copy__ = _record_copy
-    _cls.__deepcopy__ = _record_copy
+    _cls.__deepcopy__ = _record_deepcopy
     _cls.__reduce__ = _record_reduce
 for _cls in _VECTORS + (MonsterAbilityDeckLookupMap,):
     _cls.__copy__ = _same_copy
-    _cls.__deepcopy__ = _same_copy
+    _cls.__deepcopy__ = _same_deepcopy
     _cls.__reduce__ = _container_reduce
 for _cls in _OPTIONALS:
     _cls.__copy__ = _same_copy
-    _cls.__deepcopy__ = _same_copy
+    _cls.__deepcopy__ = _same_deepcopy
     _cls.__reduce__ = _optional_reduce
 del _cls
 %}

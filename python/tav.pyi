@@ -1,6 +1,7 @@
 # Type stubs of the tav module: the Python side of the game model, Buffer, the message header and
 # the text dump. Enumeration values are plain ints; records, containers and optionals are proxy
-# classes; record, container and optional attributes are views into their owner. The native
+# classes; record, container and optional attributes are views into their owner, which they keep
+# alive, and refuse (ReferenceError) once their element moved or was removed. The native
 # functions behind the methods take positional arguments only.
 from typing import Any, ClassVar, Dict, Generic, List, Optional, Protocol, Tuple, TypeVar, Union, overload
 
@@ -35,6 +36,14 @@ class _Record(_Proxy):
     def __eq__(self, other: object, /) -> bool: ...
     __hash__: ClassVar[None]  # type: ignore[assignment]
 
+_C = TypeVar("_C", bound="_Copyable")
+
+class _Copyable(_Proxy):
+    # Records, containers and optionals: copy.copy and copy.deepcopy give a new owned object
+    # with equal contents (never a view), and they pickle.
+    def __copy__(self: _C) -> _C: ...
+    def __deepcopy__(self: _C, memo: Any, /) -> _C: ...
+
 class _SequenceOf(Protocol[_T_co]):
     # What the container constructors and slice assignment take: a proxy of the same class or
     # any Python sequence of convertible elements.
@@ -67,7 +76,7 @@ class SwigPyIterator(_Proxy, Generic[_T]):
 
 # Optional values. value() never raises: an empty optional gives the value type's default.
 
-class _Optional(_Proxy, Generic[_T]):
+class _Optional(_Copyable, Generic[_T]):
     def has_value(self) -> bool: ...
     def value(self) -> _T: ...
 
@@ -285,7 +294,7 @@ def getSummonColorValues() -> SummonColorVector: ...
 # Records. Attributes of record, container and optional type are views into the record;
 # assigning one copies the assigned object into the field.
 
-class Actor(_Record):
+class Actor(_Record, _Copyable):
     _Actor__is_player: bool
     _Actor__monster: _MonsterActorCopy
     _Actor__player: _PlayerActorCopy
@@ -301,7 +310,7 @@ class Actor(_Record):
     def getMonster(self) -> Optional[MonsterActor]: ...
     def getPlayer(self) -> Optional[PlayerActor]: ...
 
-class MonsterAbilityDeck(_Record):
+class MonsterAbilityDeck(_Record, _Copyable):
     id: int
     shuffle: bool
     shown_ability: Optionalint
@@ -314,7 +323,7 @@ class MonsterAbilityDeck(_Record):
     @overload
     def __init__(self, id: int, /) -> None: ...
 
-class MonsterActor(_Record):
+class MonsterActor(_Record, _Copyable):
     id: int
     level: int
     is_normal: bool
@@ -322,7 +331,7 @@ class MonsterActor(_Record):
     ability: Optionalint
     def __init__(self) -> None: ...
 
-class MonsterInstance(_Record):
+class MonsterInstance(_Record, _Copyable):
     number: int
     type: int
     summon_color: int
@@ -337,7 +346,7 @@ class MonsterInstance(_Record):
     conditions_current_turn: ConditionVector
     def __init__(self) -> None: ...
 
-class PlayerActor(_Record):
+class PlayerActor(_Record, _Copyable):
     name: str
     character_class: int
     xp: int
@@ -352,7 +361,7 @@ class PlayerActor(_Record):
     exhausted: bool
     def __init__(self) -> None: ...
 
-class GameState(_Record):
+class GameState(_Record, _Copyable):
     round: int
     scenario_number: int
     scenario_level: int
@@ -432,7 +441,7 @@ def writeHeader(state: Header, buffer: Buffer, /) -> None: ...
 # Containers. Indexing a vector of records gives a view of the element; everything else that
 # hands out an element (pop, slices, iteration) gives a copy.
 
-class _Vector(_Proxy, Generic[_T]):
+class _Vector(_Copyable, Generic[_T]):
     @overload
     def __init__(self) -> None: ...
     @overload
@@ -506,7 +515,7 @@ class MonsterInstanceVector(_Vector[MonsterInstance]): ...
 
 _DeckItem = Tuple[int, MonsterAbilityDeck]
 
-class MonsterAbilityDeckLookupMap(_Proxy):
+class MonsterAbilityDeckLookupMap(_Copyable):
     # Decks by id, in ascending id order. m[key] is a view of the stored deck; values(),
     # items(), asdict() and the iterators give copies.
     @overload
