@@ -15,13 +15,17 @@
 //     container (also native code outside this module), so memory is never touched after it
 //     moved;
 //   - registry: operations of this module that move or remove elements mark the views of the
-//     elements they move (the registry holds every live element view by element address), so a
-//     view whose element shifted in place is refused too. Views of elements that did not move
-//     stay valid.
+//     elements they move (the registry holds every live element view by element address, in a
+//     fixed table of buckets with the views chained through their handles, so that making and
+//     dropping a view allocates nothing), so a view whose element shifted in place is refused
+//     too. Views of elements that did not move stay valid. Marking costs one bucket probe per
+//     moved element, of the order of the move itself; vectors of integers have no element views
+//     and mark nothing.
 #ifndef TAV_PYTHON_VIEWS_SUPPORT_H
 #define TAV_PYTHON_VIEWS_SUPPORT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <type_traits>
 #include <vector>
@@ -56,12 +60,17 @@ struct ViewHandle;
 // Whether element still stands where the view found it inside container (see ViewHandle::key).
 typedef bool (*ElementCheck)(const void *container, std::ptrdiff_t key, const void *element);
 
-typedef std::multimap<const void *, ViewHandle *> Registry;
-
-// The live element views by element address.
-inline Registry &registry() {
-  static Registry *views = new Registry();
-  return *views;
+// The live element views by element address: buckets of views chained through their handles.
+const int registryBits = 12;
+inline ViewHandle **registry() {
+  static ViewHandle *buckets[1 << registryBits];
+  return buckets;
+}
+inline std::size_t bucketOf(const void *element) {
+  std::uint64_t x = reinterpret_cast<std::uintptr_t>(element);
+  x ^= x >> 29;
+  x *= 0x9E3779B97F4A7C15ull;
+  return static_cast<std::size_t>(x >> (64 - registryBits));
 }
 
 // The handle of a view. Its head is a SwigPyObject whose ptr is the viewed object and whose own
@@ -75,7 +84,8 @@ struct ViewHandle {
   std::ptrdiff_t key;     // the element's index or map key
   bool stale;             // refused for good
   bool registered;        // listed in the registry under head.ptr
-  Registry::iterator entry;
+  ViewHandle *previous;   // neighbours in the registry bucket
+  ViewHandle *following;
 };
 
 // The type of view handles. It shows as SwigPyObject, so that every generated module (and the
@@ -87,23 +97,45 @@ inline PyTypeObject &viewType() {
 
 inline bool isView(const PyObject *handle) { return handle && Py_TYPE(handle) == &viewType(); }
 
+inline void enlist(ViewHandle *view) {
+  ViewHandle *&bucket = registry()[bucketOf(view->head.ptr)];
+  view->previous = 0;
+  view->following = bucket;
+  if (bucket) bucket->previous = view;
+  bucket = view;
+  view->registered = true;
+}
+
 // Drops the element view from the registry.
 inline void unregister(ViewHandle *view) {
-  if (view->registered) {
-    registry().erase(view->entry);
-    view->registered = false;
+  if (!view->registered) return;
+  if (view->previous) {
+    view->previous->following = view->following;
+  } else {
+    registry()[bucketOf(view->head.ptr)] = view->following;
+  }
+  if (view->following) view->following->previous = view->previous;
+  view->registered = false;
+}
+
+// Marks stale every view of the element at address element: it is about to move or go.
+inline void invalidate(const void *element) {
+  ViewHandle *view = registry()[bucketOf(element)];
+  while (view) {
+    ViewHandle *next = view->following;
+    if (view->head.ptr == element) {
+      view->stale = true;
+      unregister(view);
+    }
+    view = next;
   }
 }
 
-// Marks stale every element view whose element lies in [first, last): those elements are about
-// to move or go. O(log n + views marked).
-inline void invalidate(const void *first, const void *last) {
-  Registry &views = registry();
-  Registry::iterator it = views.lower_bound(first);
-  while (it != views.end() && it->first < last) {
-    it->second->stale = true;
-    it->second->registered = false;
-    it = views.erase(it);
+// Marks the views of the elements in [first, last). Elements that are not records have no views.
+template <class T>
+void invalidate(const T *first, const T *last) {
+  if constexpr (std::is_class<T>::value) {
+    for (; first < last; ++first) invalidate(static_cast<const void *>(first));
   }
 }
 
@@ -127,7 +159,7 @@ void invalidateContents(const std::vector<T> &v) {
 template <class K, class V>
 void invalidateContents(const std::map<K, V> &m) {
   for (const auto &entry : m) {
-    invalidate(&entry.second, &entry.second + 1);
+    invalidate(static_cast<const void *>(&entry.second));
     invalidateContents(entry.second);
   }
 }
@@ -201,13 +233,13 @@ void beforeErase(const std::map<K, V> &m, const Arg &arg) {
     const K *key = arg;
     it = m.find(*key);
     if (it == m.end()) return;
-    invalidate(&it->second, &it->second + 1);
+    invalidate(static_cast<const void *>(&it->second));
     invalidateContents(it->second);
     return;
   } else {
     const typename std::map<K, V>::iterator first = arg;
     for (it = first; it != m.end(); ++it) {
-      invalidate(&it->second, &it->second + 1);
+      invalidate(static_cast<const void *>(&it->second));
       invalidateContents(it->second);
     }
   }
@@ -354,10 +386,8 @@ inline PyObject *newView(void *ptr, swig_type_info *ty, int flags, PyObject *own
   view->key = key;
   view->stale = false;
   view->registered = false;
-  if (check) {
-    view->entry = registry().insert(Registry::value_type(ptr, view));
-    view->registered = true;
-  }
+  view->previous = view->following = 0;
+  if (check) enlist(view);
   PyObject *handle = reinterpret_cast<PyObject *>(view);
   SwigPyClientData *data = ty ? static_cast<SwigPyClientData *>(ty->clientdata) : 0;
   if (data && !(flags & SWIG_POINTER_NOSHADOW)) {
