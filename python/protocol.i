@@ -20,6 +20,14 @@
 %fragment("tav_owned_handle");
 %types(std::vector< uint8_t > *);
 
+// Arguments that are views of tav objects (tav.i) are checked here as tav checks them.
+%{
+#include "views_support.h"
+%}
+%init %{
+  if (tav_binding::importViews() < 0) return NULL;
+%}
+
 %{
 #include "protocolBinding.h"
 %}

@@ -4,27 +4,10 @@
 
 %{
 #include "views_support.h"
-
-// Every argument conversion and its error go through the view checks; the runtime's handle
-// lookup and shadow initialisation stop on "this" chains that loop.
-#undef SWIG_ConvertPtr
-#define SWIG_ConvertPtr(obj, pptr, type, flags) tav_binding::convertPtr(obj, pptr, type, flags)
-#undef SWIG_Error
-#define SWIG_Error(code, msg) tav_binding::setError(code, msg)
-#define SWIG_Python_RaiseOrModifyTypeError tav_binding::raiseOverloadError
-#define SWIG_Python_InitShadowInstance tav_binding::initShadowInstance
-#define SWIG_Python_GetSwigThis tav_binding::swigThis
-
-// The result of a wrapper returning a pointer: an owned object when the wrapper made it
-// (constructors), otherwise a view of a field of the wrapper's first argument.
-#define TAV_POINTER_RESULT(owner) TAV_POINTER_RESULT_##owner
-#define TAV_POINTER_RESULT_SWIG_POINTER_NEW(ptr, ty, flags) SWIG_NewPointerObj(ptr, ty, flags)
-#define TAV_POINTER_RESULT_SWIG_POINTER_OWN(ptr, ty, flags) SWIG_NewPointerObj(ptr, ty, flags)
-#define TAV_POINTER_RESULT_0(ptr, ty, flags) tav_binding::newView(ptr, ty, flags, swig_obj[0])
 %}
 
 %init %{
-  if (tav_binding::initViews() < 0) return NULL;
+  if (tav_binding::initViews() < 0 || tav_binding::exportViews(m) < 0) return NULL;
 %}
 
 %typemap(out, noblock=1) SWIGTYPE * {

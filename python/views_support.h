@@ -95,7 +95,16 @@ inline PyTypeObject &viewType() {
   return type;
 }
 
-inline bool isView(const PyObject *handle) { return handle && Py_TYPE(handle) == &viewType(); }
+// The view type in use: this module's own once initViews() ran, or the one that importViews()
+// took from the module that makes the views (another module sharing the type table).
+inline PyTypeObject *&viewTypeInUse() {
+  static PyTypeObject *type = 0;
+  return type;
+}
+
+inline bool isView(const PyObject *handle) {
+  return handle && Py_TYPE(handle) == viewTypeInUse() && viewTypeInUse();
+}
 
 inline void enlist(ViewHandle *view) {
   ViewHandle *&bucket = registry()[bucketOf(view->head.ptr)];
@@ -498,6 +507,7 @@ inline int initViews() {
   PyTypeObject *base = SwigPyObject_type();
   PyTypeObject &type = viewType();
   if (type.tp_flags & Py_TPFLAGS_READY) return 0;
+  viewTypeInUse() = &type;
   Py_SET_REFCNT(reinterpret_cast<PyObject *>(&type), 1);
   type.tp_name = "SwigPyObject";
   type.tp_doc = base->tp_doc;
@@ -522,6 +532,53 @@ inline int initViews() {
   return 0;
 }
 
+// Lets module m hand the view type to other modules that share its type table (importViews).
+inline int exportViews(PyObject *m) {
+  PyObject *capsule = PyCapsule_New(&viewType(), "tav._tav._view_type", 0);
+  if (!capsule) return -1;
+  if (PyModule_AddObject(m, "_view_type", capsule) < 0) {
+    Py_DECREF(capsule);
+    return -1;
+  }
+  return 0;
+}
+
+// In another extension module: takes the view type from the module that makes the views, so
+// that this module's conversions check views as that module does. 0 on success.
+inline int importViews() {
+  PyObject *module = PyImport_ImportModule("tav._tav");
+  if (!module) {
+    PyErr_Clear();
+    module = PyImport_ImportModule("_tav");
+  }
+  if (!module) return -1;
+  PyObject *capsule = PyObject_GetAttrString(module, "_view_type");
+  Py_DECREF(module);
+  if (!capsule) return -1;
+  void *type = PyCapsule_GetPointer(capsule, "tav._tav._view_type");
+  Py_DECREF(capsule);
+  if (!type) return -1;
+  viewTypeInUse() = static_cast<PyTypeObject *>(type);
+  return 0;
+}
+
 }  // namespace tav_binding
+
+// Every argument conversion and its error go through the view checks; the runtime's handle
+// lookup and shadow initialisation stop on "this" chains that loop.
+#undef SWIG_ConvertPtr
+#define SWIG_ConvertPtr(obj, pptr, type, flags) tav_binding::convertPtr(obj, pptr, type, flags)
+#undef SWIG_Error
+#define SWIG_Error(code, msg) tav_binding::setError(code, msg)
+#define SWIG_Python_RaiseOrModifyTypeError tav_binding::raiseOverloadError
+#define SWIG_Python_InitShadowInstance tav_binding::initShadowInstance
+#define SWIG_Python_GetSwigThis tav_binding::swigThis
+
+// The result of a wrapper returning a pointer: an owned object when the wrapper made it
+// (constructors), otherwise a view of a field of the wrapper's first argument.
+#define TAV_POINTER_RESULT(owner) TAV_POINTER_RESULT_##owner
+#define TAV_POINTER_RESULT_SWIG_POINTER_NEW(ptr, ty, flags) SWIG_NewPointerObj(ptr, ty, flags)
+#define TAV_POINTER_RESULT_SWIG_POINTER_OWN(ptr, ty, flags) SWIG_NewPointerObj(ptr, ty, flags)
+#define TAV_POINTER_RESULT_0(ptr, ty, flags) tav_binding::newView(ptr, ty, flags, swig_obj[0])
 
 #endif  // TAV_PYTHON_VIEWS_SUPPORT_H

@@ -194,6 +194,10 @@ PROGRAMS = [
     ("re-initialising a proxy with a looping this",
      "o = tav.GameState.__new__(tav.GameState); o.this = o\n"
      "tav.GameState.__init__(o); print(o.round, o.this.own())", "0 True"),
+    ("a stale view handed to the companion module",
+     "import tav.protocol as protocol\ns = load(); a = s.actors[0]; s.actors.clear()\n"
+     "try:\n    protocol.dump(a)\nexcept (ReferenceError, TypeError):\n    print('refused')",
+     "refused"),
     ("a sequence assigned to a slice that removes the vector's owner while it is read",
      "s = load(); v = s.actors[2].instances\n"
      "class Evil(list):\n    def __len__(self):\n        s.actors.clear(); return list.__len__(self)\n"
