@@ -361,13 +361,13 @@ void Dumper::showAnnotate(const Message& m) {
     std::snprintf(head, sizeof head, "%8zu %5zu  ", base + f.offset, f.length);
     std::string hex = hexBytes(m.whole.substr(base - m.start + f.offset, f.length), 8);
     hex.resize(std::max<std::size_t>(hex.size(), 27), ' ');
-    out_ << head << hex << "  " << std::string(2 * f.depth, ' ') << f.path << " = "
+    out_ << head << hex << "  " << std::string(std::size_t{2} * f.depth, ' ') << f.path << " = "
          << (f.length == 0 ? std::string("(not read)") : f.value) << "\n";
   };
   for (const FieldSpan& f : m.headerFields) line(f, m.start);
   for (const FieldSpan& f : collapseUnread(m.annotation.fields)) {
     if (f.path.empty()) {
-      out_ << std::string(44 + 2 * f.depth, ' ') << f.value << "\n";
+      out_ << std::string(44 + std::size_t{2} * f.depth, ' ') << f.value << "\n";
     } else {
       line(f, m.bodyStart);
     }

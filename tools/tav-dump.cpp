@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
       std::cerr << kUsage << "Reads messages from FILE or standard input; try 'tav-dump --help'.\n";
       return kExitUsage;
     }
-    inputs.push_back("-");
+    inputs.emplace_back("-");
   }
 
   std::ofstream file;

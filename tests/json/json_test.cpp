@@ -193,7 +193,7 @@ TEST(JsonMapping, FixedStateGivesTheDocumentedText) {
   summon.conditions = {tav::ConditionNS::Stuned};
   hero.instances.push_back(summon);
   s.actors.push_back(hero);
-  s.actors.push_back(tav::Actor(tav::MonsterActor()));
+  s.actors.emplace_back(tav::MonsterActor());
 
   EXPECT_EQ(tav::json::toJson(s, -1),
             R"({"round":-2147483648,"scenario_number":0,"scenario_level":0,)"
@@ -229,8 +229,8 @@ TEST(JsonMapping, LeftOutMembersTakeTheirDefaultsAndNumbersNameMembers) {
   expected.ability_decks[5] = tav::MonsterAbilityDeck(5);  // the id comes from the key
   tav::PlayerActor player;
   player.name = "x";
-  expected.actors.push_back(tav::Actor(player));
-  expected.actors.push_back(tav::Actor(tav::MonsterActor()));
+  expected.actors.emplace_back(player);
+  expected.actors.emplace_back(tav::MonsterActor());
   EXPECT_TRUE(result.state == expected);
 }
 
