@@ -83,6 +83,8 @@ void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer);
 %rename(buffer_bytes) tav_protocol::bufferBytes;
 %rename(version_names) tav_protocol::versionNames;
 %rename(close_attributes) tav_protocol::closeAttributes;
+%rename(to_json) tav_protocol::toJson;
+%rename(from_json) tav_protocol::fromJson;
 namespace tav_protocol {
 PyObject* readState(PyObject* data, PyObject* version, PyObject* dump, PyObject* strict);
 PyObject* readMessage(PyObject* data, PyObject* version, PyObject* dump, PyObject* strict);
@@ -98,6 +100,8 @@ PyObject* bufferFrom(PyObject* data);
 PyObject* bufferBytes(PyObject* buffer, PyObject* unread_only);
 PyObject* versionNames();
 PyObject* closeAttributes(PyObject* cls);
+PyObject* toJson(PyObject* state, PyObject* indent);
+PyObject* fromJson(PyObject* text);
 }
 
 // Owned handles keep the shared type table alive until the last of them is gone: each takes a

@@ -37,6 +37,8 @@ __all__ = [
     "enumerator_value",
     "buffer_from",
     "buffer_bytes",
+    "to_json",
+    "from_json",
     "v7_6",
     "v8_0",
     "v8_4",
@@ -152,6 +154,18 @@ def buffer_bytes(buffer, *, unread_only=False):
     """The bytes written into buffer (from its start to its write position), or with
     unread_only=True only those not read yet. The read position is left where it was."""
     return _protocol.buffer_bytes(buffer, unread_only)
+
+
+def to_json(state, indent=2):
+    """The state as JSON text that keeps every value (from_json gives back an equal state):
+    pretty-printed with indent blanks per level, or on one line for a negative indent."""
+    return _protocol.to_json(state, indent)
+
+
+def from_json(text):
+    """The state a JSON text of to_json's form describes; ValueError says what is wrong and
+    where (the JSON pointer of the value, or the line and column of a syntax error)."""
+    return _protocol.from_json(text)
 
 
 class _Version:

@@ -27,6 +27,9 @@
 #include "protocol/buffer.h"
 #include "protocol/header.h"
 #include "protocol/version.h"
+#ifdef TAV_PROTOCOL_JSON
+#include "json/gameStateJson.h"
+#endif
 
 namespace tav_protocol {
 
@@ -681,6 +684,53 @@ inline PyObject* bufferBytes(PyObject* bufferObj, PyObject* unreadFlag) {
 }
 
 inline PyObject* versionNames() { return textObject(tav::protocol::versionNames()); }
+
+// --- JSON ------------------------------------------------------------------------------------
+
+// to_json(state, indent) -> str: the lossless JSON form of the state (tav::json).
+inline PyObject* toJson(PyObject* stateObj, PyObject* indentObj) {
+  auto* state = argument<tav::GameState>(stateObj, types().state, "state", "GameState");
+  if (!state) return nullptr;
+  if (!PyLong_Check(indentObj) || PyBool_Check(indentObj)) {
+    PyErr_Format(PyExc_TypeError, "indent must be an int, not %s", Py_TYPE(indentObj)->tp_name);
+    return nullptr;
+  }
+  const long indent = PyLong_AsLong(indentObj);
+  if (indent == -1 && PyErr_Occurred()) return nullptr;
+#ifdef TAV_PROTOCOL_JSON
+  const int clamped = indent < -1 ? -1 : indent > 16 ? 16 : static_cast<int>(indent);
+  return textObject(tav::json::toJson(*state, clamped));
+#else
+  PyErr_SetString(PyExc_NotImplementedError, "tav was built without its JSON mapping");
+  return nullptr;
+#endif
+}
+
+// from_json(text) -> GameState, or ValueError saying what is wrong and where.
+inline PyObject* fromJson(PyObject* textObj) {
+  if (!PyUnicode_Check(textObj)) {
+    PyErr_Format(PyExc_TypeError, "text must be a str, not %s", Py_TYPE(textObj)->tp_name);
+    return nullptr;
+  }
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(textObj, &size);
+  if (!text) return nullptr;
+#ifdef TAV_PROTOCOL_JSON
+  auto* state = new (std::nothrow) tav::GameState();
+  if (!state) return PyErr_NoMemory();
+  const std::string error =
+      tav::json::fromJson(std::string(text, static_cast<std::size_t>(size)), *state);
+  if (!error.empty()) {
+    delete state;
+    PyErr_SetString(PyExc_ValueError, error.c_str());
+    return nullptr;
+  }
+  return newStateProxy(state);
+#else
+  PyErr_SetString(PyExc_NotImplementedError, "tav was built without its JSON mapping");
+  return nullptr;
+#endif
+}
 
 // --- Proxy classes that take no new attributes -----------------------------------------------
 

@@ -8,6 +8,7 @@ and readers driven through a Buffer, and _print's output in a child interpreter.
 import array
 import gc
 import io
+import json
 import os
 import random
 import sys
@@ -593,3 +594,21 @@ def test_readme_example_runs():
     assert result.stdout.startswith("<tav.GameState round=2 scenario=0 level=0 actors=1 decks=1>\n"
                                     "game_state 2\n2 hero\nplayer\n")
     assert result.stdout.endswith("Stuned\n")
+
+
+def test_json_round_trip():
+    state = example_state("8.4")
+    try:
+        text = protocol.to_json(state)
+    except NotImplementedError:
+        pytest.skip("built without the JSON mapping")
+    assert json.loads(text)["round"] == 2 and "\n" not in protocol.to_json(state, -1)
+    rng = random.Random(5)
+    for s in [state, tav.GameState()] + [random_state(rng) for _ in range(20)]:
+        assert protocol.from_json(protocol.to_json(s)) == s
+    with pytest.raises(ValueError, match="round"):
+        protocol.from_json('{"round": "x"}')
+    with pytest.raises(ValueError):
+        protocol.from_json("{")
+    with pytest.raises(TypeError):
+        protocol.from_json(b"{}")
