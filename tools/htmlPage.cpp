@@ -236,6 +236,11 @@ void htmlMessage(std::ostream& out, const HtmlMessage& m, std::size_t index) {
   std::vector<std::string> open;
   for (std::size_t k = 0; k < m.fields.size(); ++k) {
     const tav::protocol::FieldSpan& f = m.fields[k];
+    if (f.offset >= shown) {  // the tree stops where the grid does
+      out << "<li class=\"more\" style=\"--d:0\">... " << m.fields.size() - k
+          << " more fields not shown</li>\n";
+      break;
+    }
     const std::vector<std::string> parts = segments(recordOf(f.path));
     std::size_t common = 0;
     while (common < parts.size() && common < open.size() && parts[common] == open[common]) {
