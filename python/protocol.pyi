@@ -1,6 +1,8 @@
 # Type stubs of tav.protocol: game-state bodies and messages read from and written to bytes, the
 # text dump as a string, enumeration names, and the library's per-version functions.
-from typing import Callable, NamedTuple, Optional, Protocol, Tuple, Type, Union
+from array import array
+from mmap import mmap
+from typing import Any, Callable, NamedTuple, Optional, Protocol, Tuple, Type, Union
 
 from . import (
     AttackModifier,
@@ -25,7 +27,7 @@ class _TextStream(Protocol):
     def write(self, text: str, /) -> object: ...
 
 # Bytes-like input: read in place through the buffer protocol (contiguous buffers only).
-_BytesLike = Union[bytes, bytearray, memoryview]
+_BytesLike = Union[bytes, bytearray, memoryview, array[Any], mmap]
 _Record = Union[GameState, Actor, MonsterAbilityDeck, MonsterActor, MonsterInstance, PlayerActor]
 _Enumeration = Union[
     Type[AttackModifier],

@@ -68,6 +68,7 @@ def test_buffer_and_header() -> None:
 
 
 def test_protocol_module() -> None:
+    import array
     import io
 
     import tav.protocol as protocol
@@ -76,6 +77,7 @@ def test_protocol_module() -> None:
     state.round = 3
     body: bytes = protocol.write_game_state(state, "8.4")
     copy: tav.GameState = protocol.read_game_state(memoryview(body), "8.4", strict=True)
+    assert protocol.read_game_state(array.array("B", body), "8.4") == copy
     equal: bool = copy == state
     text = io.StringIO()
     protocol.read_game_state(bytearray(body), "7.6", dump=text)
