@@ -430,6 +430,20 @@ def test_dump_into_streams():
     with pytest.raises(OSError, match="disk full"):
         protocol.read_game_state(data_long, "8.4", dump=Failing())
     assert len(calls) == 1
+    # A write() that tries to resize the bytes being read: they stay exported until the read is
+    # done, so the resize fails instead of freeing them under the reader.
+    message_long = protocol.write_message(tav.Header(), state, "8.4")
+    for read, data_read in ((protocol.read_game_state, data_long),
+                            (protocol.read_message, message_long)):
+        source = bytearray(data_read)
+
+        class Clearing:
+            def write(self, text, source=source):
+                source.clear()
+
+        with pytest.raises(BufferError):
+            read(source, "8.4", dump=Clearing())
+        assert source == data_read
     closed = io.StringIO()
     closed.close()
     with pytest.raises(ValueError, match="closed file"):
