@@ -26,6 +26,25 @@ namespace swig {
 %}
 }
 
+// next() and __next__() at the end of a walk: StopIteration set directly, without the native
+// exception that the iterator itself would throw (microseconds for every for loop).
+namespace swig {
+%feature("action") SwigPyIterator::__next__ {
+  if (tav_swig::exhausted(arg1)) {
+    SWIG_SetErrorObj(PyExc_StopIteration, SWIG_Py_Void());
+    SWIG_fail;
+  }
+  result = (PyObject *)(arg1)->__next__();
+}
+%feature("action") SwigPyIterator::next {
+  if (tav_swig::exhausted(arg1)) {
+    SWIG_SetErrorObj(PyExc_StopIteration, SWIG_Py_Void());
+    SWIG_fail;
+  }
+  result = (PyObject *)(arg1)->next();
+}
+}
+
 // incr(), decr(), advance(), += and -= move the iterator in place and return it: hand back the
 // Python object that was passed, which keeps owning it, so the result never outlives the
 // iterator it shows (the generator would return a second proxy of the same native object).

@@ -96,6 +96,20 @@ template <class It>
 struct isRandomAccess : std::is_same<typename std::iterator_traits<It>::iterator_category,
                                      std::random_access_iterator_tag> {};
 
+// Implemented by the bounded iterators: whether reading the current element would stop the walk
+// (the end, or a container that moved or lost it), so that a for loop can end without the
+// native exception the generator's iterators raise for it, which costs microseconds per loop.
+class EndOfWalk {
+ public:
+  virtual ~EndOfWalk() {}
+  virtual bool exhausted() const = 0;
+};
+
+inline bool exhausted(const swig::SwigPyIterator *it) {
+  const EndOfWalk *walk = dynamic_cast<const EndOfWalk *>(it);
+  return walk && walk->exhausted();
+}
+
 // The position and the container ends that an iterator was made with.
 template <class It>
 class IteratorBounds {
@@ -200,7 +214,8 @@ template <class C, class It, bool Backward = true,
           class Value = typename std::iterator_traits<It>::value_type,
           class FromOper = swig::from_oper<Value> >
 class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>,
-                        public IteratorBounds<It> {
+                        public IteratorBounds<It>,
+                        public EndOfWalk {
   typedef swig::SwigPyIteratorClosed_T<It, Value, FromOper> base;
 
  public:
@@ -221,6 +236,8 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
     if (!usable(true)) throw swig::stop_iteration();
     return base::value();
   }
+
+  bool exhausted() const { return this->current == this->end || !usable(true); }
 
   swig::SwigPyIterator *incr(size_t n = 1) {
     if (!usable(false)) throw swig::stop_iteration();
