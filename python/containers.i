@@ -19,7 +19,7 @@
 // | slices resolve as for a list, also a vector assigned to itself    | container_slices.i       | test_containers.py: slices                  |
 // | enumeration elements accept any 32-bit value; a failing sequence  | container_elements.i     | test_containers.py, test_misuse.py          |
 // |   item raises instead of being read                               |                          |                                             |
-// | map keys(), values(), items(), asdict() copy before they convert  | containers.i (%tav_map)  | test_views.py: finalizer edits the map      |
+// | map keys(), values(), items(), asdict() re-find each entry by key | containers.i (%tav_map)  | test_views.py: finalizer edits the map      |
 
 %include "container_iterators.i"
 %include "container_slices.i"
@@ -77,8 +77,9 @@ inline SwigPyIterator *make_output_iterator<std::vector< T >::iterator>(const st
 
 // A map: bounded iterators; the pair iterator of iterator() moves forward only, the key and
 // value iterators both ways. m[key] is a view that finds its value again by key. keys(),
-// values(), items() and asdict() copy the entries first: converting them allocates Python
-// objects, and a collection that runs then may change the map.
+// values(), items() and asdict() take the keys first and find each entry again by key:
+// converting an entry allocates Python objects, and a collection that runs then may change the
+// map.
 %define %tav_map(K, V)
 %fragment("tav_map_" {K}, "header", fragment="tav_containers") {
 namespace swig {

@@ -415,74 +415,98 @@ bool isRange(C &c, typename C::iterator first, typename C::iterator last) {
   return isRange(c, first, last, isRandomAccess<typename C::iterator>());
 }
 
-// The entries of m as Python objects, for keys(), values(), items() and asdict(): the entries
-// are copied first, since making Python objects can run a collection whose finalizers change m.
+// The entries of m as Python objects, for keys(), values(), items() and asdict(). Making a
+// Python object can run a collection whose finalizers change m, so the walk takes the keys
+// first and finds each entry again by key (O(log n)); entries removed meanwhile are left out.
 // Null with OverflowError for a map larger than a Python list may be.
 template <class M>
-std::vector<std::pair<typename M::key_type, typename M::mapped_type> > mapEntries(const M &m,
-                                                                                  bool &ok) {
-  ok = m.size() <= static_cast<typename M::size_type>(INT_MAX);
-  if (!ok) {
+bool mapKeysOf(const M &m, std::vector<typename M::key_type> &keys) {
+  if (m.size() > static_cast<typename M::size_type>(INT_MAX)) {
     PyErr_SetString(PyExc_OverflowError, "map size not valid in python");
-    return {};
+    return false;
   }
-  return std::vector<std::pair<typename M::key_type, typename M::mapped_type> >(m.begin(), m.end());
+  keys.reserve(m.size());
+  for (const auto &entry : m) keys.push_back(entry.first);
+  return true;
+}
+
+// Calls add(key, value) for each entry of m still there, in key order; false when add fails.
+template <class M, class Add>
+bool forEachEntry(const M &m, const std::vector<typename M::key_type> &keys, Add add) {
+  for (const typename M::key_type &key : keys) {
+    typename M::const_iterator it = m.find(key);
+    if (it != m.end() && !add(it->first, it->second)) return false;
+  }
+  return true;
+}
+
+// Appends item (a new reference, or null) to list; false on failure.
+inline bool appendNew(PyObject *list, PyObject *item) {
+  if (!item) return false;
+  const int res = PyList_Append(list, item);
+  Py_DECREF(item);
+  return res == 0;
+}
+
+template <class M, class Item>
+PyObject *mapList(const M &m, Item item) {
+  std::vector<typename M::key_type> keys;
+  if (!mapKeysOf(m, keys)) return 0;
+  PyObject *list = PyList_New(0);
+  if (list &&
+      !forEachEntry(m, keys,
+                    [&](const typename M::key_type &key, const typename M::mapped_type &value) {
+                      return appendNew(list, item(key, value));
+                    })) {
+    Py_DECREF(list);
+    list = 0;
+  }
+  return list;
 }
 
 template <class M>
 PyObject *mapKeys(const M &m) {
-  bool ok;
-  const auto entries = mapEntries(m, ok);
-  if (!ok) return 0;
-  PyObject *list = PyList_New(static_cast<Py_ssize_t>(entries.size()));
-  for (std::size_t i = 0; list && i < entries.size(); ++i) {
-    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), swig::from(entries[i].first));
-  }
-  return list;
+  return mapList(m, [](const typename M::key_type &key, const typename M::mapped_type &) {
+    return swig::from(key);
+  });
 }
 
 template <class M>
 PyObject *mapValues(const M &m) {
-  bool ok;
-  const auto entries = mapEntries(m, ok);
-  if (!ok) return 0;
-  PyObject *list = PyList_New(static_cast<Py_ssize_t>(entries.size()));
-  for (std::size_t i = 0; list && i < entries.size(); ++i) {
-    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), swig::from(entries[i].second));
-  }
-  return list;
+  return mapList(m, [](const typename M::key_type &, const typename M::mapped_type &value) {
+    return swig::from(value);
+  });
 }
 
 template <class M>
 PyObject *mapItems(const M &m) {
-  bool ok;
-  const auto entries = mapEntries(m, ok);
-  if (!ok) return 0;
-  PyObject *list = PyList_New(static_cast<Py_ssize_t>(entries.size()));
-  for (std::size_t i = 0; list && i < entries.size(); ++i) {
+  return mapList(m, [](const typename M::key_type &key, const typename M::mapped_type &value) {
     PyObject *item = PyTuple_New(2);
-    if (item) {
-      PyTuple_SET_ITEM(item, 0, swig::from(entries[i].first));
-      PyTuple_SET_ITEM(item, 1, swig::from(entries[i].second));
+    if (!item) return item;
+    PyTuple_SET_ITEM(item, 0, swig::from(key));
+    PyTuple_SET_ITEM(item, 1, swig::from(value));
+    if (!PyTuple_GET_ITEM(item, 0) || !PyTuple_GET_ITEM(item, 1)) {
+      Py_DECREF(item);
+      return static_cast<PyObject *>(0);
     }
-    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
-  }
-  return list;
+    return item;
+  });
 }
 
 template <class M>
 PyObject *mapDict(const M &m) {
-  bool ok;
-  const auto entries = mapEntries(m, ok);
-  if (!ok) return 0;
+  std::vector<typename M::key_type> keys;
+  if (!mapKeysOf(m, keys)) return 0;
   PyObject *dict = PyDict_New();
-  for (std::size_t i = 0; dict && i < entries.size(); ++i) {
-    swig::SwigVar_PyObject key = swig::from(entries[i].first);
-    swig::SwigVar_PyObject value = swig::from(entries[i].second);
-    if (!key || !value || PyDict_SetItem(dict, key, value) < 0) {
-      Py_DECREF(dict);
-      dict = 0;
-    }
+  if (dict &&
+      !forEachEntry(m, keys,
+                    [&](const typename M::key_type &key, const typename M::mapped_type &value) {
+                      swig::SwigVar_PyObject k = swig::from(key);
+                      swig::SwigVar_PyObject v = swig::from(value);
+                      return k && v && PyDict_SetItem(dict, k, v) == 0;
+                    })) {
+    Py_DECREF(dict);
+    dict = 0;
   }
   return dict;
 }
