@@ -322,6 +322,18 @@ inline bool &staleSeen() {
   return seen;
 }
 
+// The last argument whose handle convertPtr looked up, and that handle: a view made by the same
+// call from its first argument takes its owner's handle from here instead of looking it up
+// again (the argument is alive for the whole call).
+struct LastConverted {
+  PyObject *object = 0;
+  SwigPyObject *handle = 0;
+};
+inline LastConverted &lastConverted() {
+  static LastConverted last;
+  return last;
+}
+
 // Converts a Python argument to a pointer of type ty, as the runtime does, after checking that
 // a view's chain still holds. Also stops on "this" chains that loop, and never lets a view
 // give up its object (the destructors convert with SWIG_POINTER_DISOWN). An owned object handed
@@ -329,6 +341,8 @@ inline bool &staleSeen() {
 inline int convertPtr(PyObject *obj, void **ptr, swig_type_info *ty, int flags) {
   if (!obj || obj == Py_None || !ty) return SWIG_Python_ConvertPtrAndOwn(obj, ptr, ty, flags, 0);
   SwigPyObject *handle = swigThis(obj);
+  lastConverted().object = obj;
+  lastConverted().handle = handle;
   for (int steps = 0; handle; handle = reinterpret_cast<SwigPyObject *>(handle->next)) {
     if (++steps > 64) return SWIG_ERROR;  // a chain of appended handles that loops
     if (handle->ty != ty && !SWIG_TypeCheck(handle->ty->name, ty)) continue;
@@ -388,7 +402,11 @@ inline PyObject *newView(void *ptr, swig_type_info *ty, int flags, PyObject *own
   view->head.next = 0;
   Py_XINCREF(owner);
   view->owner = owner;
-  view->ownerHandle = owner ? handleOf(owner) : 0;
+  if (owner && owner == lastConverted().object) {
+    view->ownerHandle = reinterpret_cast<PyObject *>(lastConverted().handle);
+  } else {
+    view->ownerHandle = owner ? handleOf(owner) : 0;
+  }
   Py_XINCREF(view->ownerHandle);
   view->container = container;
   view->check = check;
