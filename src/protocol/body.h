@@ -11,12 +11,22 @@
 #include "protocol/version.h"
 #include "visitors.h"
 
+// The whole walk of a body is inlined into each of these functions: the visitor and its
+// target then stay local objects whose fields live in registers. Where a layout routine stays
+// a call of its own, every byte the writer stores could alias the writer's own position (bytes
+// may alias anything), so the position would be reloaded from memory after each store.
+#if defined(__GNUC__) || defined(__clang__)
+#define TAV_FLATTEN __attribute__((flatten))
+#else
+#define TAV_FLATTEN
+#endif
+
 namespace tav {
 namespace protocol {
 namespace detail {
 
 template <const Format& F>
-ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size) {
+TAV_FLATTEN ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size) {
   QuietSink sink;
   Reader<QuietSink> reader(data, size, sink);
   gameStateLayout<F>(reader, state);
@@ -33,7 +43,7 @@ ReadOutcome readDumping(tav::GameState& state, const uint8_t* data, std::size_t 
 }
 
 template <const Format& F>
-std::size_t sizeOf(const tav::GameState& state) {
+TAV_FLATTEN std::size_t sizeOf(const tav::GameState& state) {
   SizeTarget target;
   Encoder<SizeTarget> encoder(target);
   gameStateLayout<F>(encoder, state);
@@ -42,7 +52,7 @@ std::size_t sizeOf(const tav::GameState& state) {
 
 // Sizes the body first, so that a body that does not fit leaves every byte untouched.
 template <const Format& F>
-std::size_t writeInto(const tav::GameState& state, uint8_t* data, std::size_t size) {
+TAV_FLATTEN std::size_t writeInto(const tav::GameState& state, uint8_t* data, std::size_t size) {
   const std::size_t needed = sizeOf<F>(state);
   if (data == nullptr || needed > size) return 0;
   ByteTarget target(data, needed);
