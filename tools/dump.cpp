@@ -9,11 +9,14 @@
 #include "json/gameStateJson.h"
 #include "protocol/buffer.h"
 #include "protocol/header.h"
+#include "src/protocol/quoted.h"
 
 namespace tav {
 namespace tools {
 
 namespace {
+
+using tav::protocol::detail::quoted;
 
 using tav::protocol::Annotation;
 using tav::protocol::FieldSpan;
@@ -45,26 +48,6 @@ HeaderRead readFramedHeader(std::string_view rest, tav::protocol::Header& header
   if (size == textSize) return HeaderRead::kBadLength;  // a varint of 5 bytes with bit 7 set
   if (header.length > 0x7FFFFFFFu) return HeaderRead::kNegativeLength;
   return HeaderRead::kOk;
-}
-
-// A text as a quoted literal that shows any bytes on one line: quotes and backslashes escaped,
-// bytes outside printable ASCII as \xNN.
-std::string quoted(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string hexBytes(std::string_view bytes, std::size_t most) {

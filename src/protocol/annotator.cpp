@@ -1,18 +1,16 @@
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "model/names.h"
+#include "quoted.h"
 #include "visitors.h"
 
 namespace tav {
 namespace protocol {
 namespace detail {
 
-namespace {
-
-// A text as a quoted literal: quotes and backslashes escaped, bytes outside printable ASCII
-// as \xNN, so that any bytes show unambiguously on one line.
-std::string quoted(const std::string& text) {
+std::string quoted(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -30,8 +28,6 @@ std::string quoted(const std::string& text) {
   out += '"';
   return out;
 }
-
-}  // namespace
 
 template <class E>
 std::string AnnotationSink::enumerationText(E value) {
