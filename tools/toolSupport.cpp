@@ -12,23 +12,23 @@ namespace tools {
 
 namespace {
 
-const OptionSpec* findLong(const std::vector<OptionSpec>& specs, const std::string& name) {
-  for (const OptionSpec& spec : specs) {
-    if (name == spec.longName) return &spec;
+const OptionRule* findLong(const std::vector<OptionRule>& rules, const std::string& name) {
+  for (const OptionRule& rule : rules) {
+    if (name == rule.longName) return &rule;
   }
   return nullptr;
 }
 
-const OptionSpec* findShort(const std::vector<OptionSpec>& specs, char name) {
-  for (const OptionSpec& spec : specs) {
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionRule* findShort(const std::vector<OptionRule>& rules, char name) {
+  for (const OptionRule& rule : rules) {
+    if (rule.shortName != 0 && rule.shortName == name) return &rule;
   }
   return nullptr;
 }
 
 }  // namespace
 
-CommandLine parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& specs) {
+CommandLine parseCommandLine(int argc, char** argv, const std::vector<OptionRule>& rules) {
   CommandLine line;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
@@ -40,13 +40,13 @@ CommandLine parseCommandLine(int argc, char** argv, const std::vector<OptionSpec
     } else if (arg.compare(0, 2, "--") == 0) {
       const std::size_t equals = arg.find('=');
       const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-      const OptionSpec* spec = findLong(specs, name);
-      if (spec == nullptr) {
+      const OptionRule* rule = findLong(rules, name);
+      if (rule == nullptr) {
         line.error = "unknown option --" + name;
         return line;
       }
-      GivenOption given{spec->longName, {}};
-      if (spec->takesValue) {
+      GivenOption given{rule->longName, {}};
+      if (rule->takesValue) {
         if (equals != std::string::npos) {
           given.value = arg.substr(equals + 1);
         } else if (i + 1 < argc && argv[i + 1] != nullptr) {
@@ -63,13 +63,13 @@ CommandLine parseCommandLine(int argc, char** argv, const std::vector<OptionSpec
     } else {
       // One or more short options: "-b", "-bp8.4", "-p 8.4".
       for (std::size_t k = 1; k < arg.size(); ++k) {
-        const OptionSpec* spec = findShort(specs, arg[k]);
-        if (spec == nullptr) {
+        const OptionRule* rule = findShort(rules, arg[k]);
+        if (rule == nullptr) {
           line.error = std::string("unknown option -") + arg[k];
           return line;
         }
-        GivenOption given{spec->longName, {}};
-        if (spec->takesValue) {
+        GivenOption given{rule->longName, {}};
+        if (rule->takesValue) {
           if (k + 1 < arg.size()) {
             given.value = arg.substr(k + 1);
           } else if (i + 1 < argc && argv[i + 1] != nullptr) {

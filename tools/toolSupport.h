@@ -27,7 +27,7 @@ enum ExitCode : int {
 constexpr std::size_t kMaxInput = std::size_t{16} << 20;
 
 /// One option a tool knows.
-struct OptionSpec {
+struct OptionRule {
   /// The short name ('p' for -p), or 0 for none.
   char shortName;
   /// The long name ("protocol" for --protocol).
@@ -54,9 +54,9 @@ struct CommandLine {
   std::string error;
 };
 
-/// Parses argv[1..argc) against specs: options before and after operands, "--" ends the
+/// Parses argv[1..argc) against rules: options before and after operands, "--" ends the
 /// options, "-" is an operand. Never fails by exception; error tells what was wrong.
-CommandLine parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& specs);
+CommandLine parseCommandLine(int argc, char** argv, const std::vector<OptionRule>& rules);
 
 /// Reads the whole of path ("-" is standard input) into bytes. Returns false with a message
 /// naming the file in error when it can't be opened or read, or holds more than kMaxInput bytes.
