@@ -588,38 +588,29 @@ inline PyObject* dumpText(PyObject* obj, PyObject* enumName) {
   return textObject(out.str());
 }
 
+// When a is a T: sets known (b is a T too) and same (both are equal), and returns true.
+template <class T>
+bool compareAs(PyObject* a, PyObject* b, swig_type_info* type, bool& known, bool& same) {
+  const T* x = nativeOf<T>(a, type);
+  if (x == nullptr) return false;
+  const T* y = nativeOf<T>(b, type);
+  known = y != nullptr;
+  same = known && *x == *y;
+  return true;
+}
+
 // equal(a, b) -> bool for two records of one type; NotImplemented for anything else.
 inline PyObject* equal(PyObject* a, PyObject* b) {
   const Types& t = types();
+  bool known = false;
   bool same = false;
-  bool known = true;
-  if (auto* x = nativeOf<tav::GameState>(a, t.state)) {
-    auto* y = nativeOf<tav::GameState>(b, t.state);
-    known = y != nullptr;
-    same = known && *x == *y;
-  } else if (auto* x = nativeOf<tav::Actor>(a, t.actor)) {
-    auto* y = nativeOf<tav::Actor>(b, t.actor);
-    known = y != nullptr;
-    same = known && *x == *y;
-  } else if (auto* x = nativeOf<tav::MonsterAbilityDeck>(a, t.deck)) {
-    auto* y = nativeOf<tav::MonsterAbilityDeck>(b, t.deck);
-    known = y != nullptr;
-    same = known && *x == *y;
-  } else if (auto* x = nativeOf<tav::MonsterActor>(a, t.monster)) {
-    auto* y = nativeOf<tav::MonsterActor>(b, t.monster);
-    known = y != nullptr;
-    same = known && *x == *y;
-  } else if (auto* x = nativeOf<tav::MonsterInstance>(a, t.instance)) {
-    auto* y = nativeOf<tav::MonsterInstance>(b, t.instance);
-    known = y != nullptr;
-    same = known && *x == *y;
-  } else if (auto* x = nativeOf<tav::PlayerActor>(a, t.player)) {
-    auto* y = nativeOf<tav::PlayerActor>(b, t.player);
-    known = y != nullptr;
-    same = known && *x == *y;
-  } else {
-    known = false;
-  }
+  // Each record type is tried in turn until one matches a.
+  (void)(compareAs<tav::GameState>(a, b, t.state, known, same) ||
+         compareAs<tav::Actor>(a, b, t.actor, known, same) ||
+         compareAs<tav::MonsterAbilityDeck>(a, b, t.deck, known, same) ||
+         compareAs<tav::MonsterActor>(a, b, t.monster, known, same) ||
+         compareAs<tav::MonsterInstance>(a, b, t.instance, known, same) ||
+         compareAs<tav::PlayerActor>(a, b, t.player, known, same));
   if (!known) Py_RETURN_NOTIMPLEMENTED;
   return PyBool_FromLong(same);
 }
