@@ -34,6 +34,60 @@ struct ReadOutcome {
   bool exact() const { return complete && leftover == 0; }
 };
 
+/// The kinds of record a field can lie in.
+enum class RecordKind : uint8_t {
+  /// A message's header (header.text_count, header.text, header.length).
+  kHeader,
+  /// The top level of a body (round, scenario_number, the lists' counts, ...).
+  kState,
+  /// An element of ability_decks.
+  kDeck,
+  /// An element of actors: its kind flag, turn_completed, its figures' count.
+  kActor,
+  /// The player record of an actor (actors[i].player).
+  kPlayer,
+  /// The monster record of an actor (actors[i].monster).
+  kMonster,
+  /// An element of an actor's instances.
+  kFigure,
+};
+
+/// The kinds of value a field holds on the wire.
+enum class FieldType : uint8_t {
+  /// A varint int.
+  kNumber,
+  /// One byte, 0 or not.
+  kBoolean,
+  /// A varint holding an enumeration's ordinal.
+  kEnumeration,
+  /// A varint holding 0 for absent, else the value + 1.
+  kSlot,
+  /// A UTF string (a name; a header's text).
+  kText,
+  /// A varint holding the number of elements of the list or records after it.
+  kCount,
+};
+
+/// One field a version's body can hold: a path pattern with indices written "[]".
+struct SchemaField {
+  /// Such as "round", "actors[].instances[].hp", "actors[].instances[].conditions[]" (the
+  /// elements of a list) or "actors[].instances[].conditions.count" (its count).
+  std::string pattern;
+  /// The wire type.
+  FieldType type = FieldType::kNumber;
+  /// For enumerations and slots or lists of them, the enumeration's type name ("Condition");
+  /// empty otherwise.
+  std::string_view enumeration;
+  /// The record the field lies in.
+  RecordKind record = RecordKind::kState;
+  /// How many records the field lies in, as FieldSpan::depth.
+  unsigned depth = 0;
+};
+
+/// text as a quoted literal that shows any bytes on one line, as annotations show texts:
+/// quotes and backslashes escaped, bytes outside printable ASCII as \xNN.
+std::string quotedText(std::string_view text);
+
 /// One field of a body as read: where its bytes lie and what they decode to.
 struct FieldSpan {
   /// The field's place in the state, such as "actors[0].instances[1].hp"; a list's count is
@@ -48,6 +102,17 @@ struct FieldSpan {
   std::string value;
   /// How many records the field lies in: 0 for the top level, 1 for a deck or an actor, ...
   unsigned depth = 0;
+  /// The record the field lies in, so that front ends need not parse path.
+  RecordKind record = RecordKind::kState;
+  /// The element indices of the records holding the field, outermost first: {2, 1} for
+  /// actors[2].instances[1].hp, {2} for actors[2].player.hp; indexCount of them are set.
+  std::array<uint32_t, 2> indices{};
+  /// How many of indices are set.
+  uint8_t indexCount = 0;
+  /// The index of a list element (3 for conditions[3]); -1 for any other field.
+  std::ptrdiff_t element = -1;
+  /// The entry of the version's schema() that path matches.
+  std::size_t schemaIndex = 0;
 };
 
 /// A body read field by field.
@@ -96,6 +161,10 @@ class Version {
   /// As above, over the bytes of data.
   Annotation annotate(std::string_view data) const;
 
+  /// Every field a body of this version can hold, in wire order (both branches of an actor),
+  /// made by walking the record layouts; FieldSpan::schemaIndex points into it.
+  const std::vector<SchemaField>& schema() const;
+
   /// The functions behind a version; made by the library only.
   struct Functions {
     /// Reads one body without a dump.
@@ -108,6 +177,8 @@ class Version {
     std::size_t (*write)(const tav::GameState&, uint8_t*, std::size_t);
     /// Tells where each field of a body lies.
     Annotation (*annotate)(const uint8_t*, std::size_t);
+    /// The version's field schema, made once.
+    const std::vector<SchemaField>& (*schema)();
   };
   /// A version of the given name with the given functions; for the library's own constants.
   constexpr Version(std::string_view name, Functions functions)

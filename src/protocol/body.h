@@ -75,7 +75,7 @@ Annotation annotateBody(const uint8_t* data, std::size_t size) {
 template <const Format& F>
 constexpr Version::Functions functionsOf() {
   return Version::Functions{&readQuiet<F>, &readDumping<F>, &sizeOf<F>, &writeInto<F>,
-                            &annotateBody<F>};
+                            &annotateBody<F>, nullptr};
 }
 
 }  // namespace detail
