@@ -29,6 +29,18 @@ def _tav_name(holder, value):
     return _tav_names[holder].get(value, str(value))
 
 
+def _tav_shows_native(repr_function):
+    # The representation of an instance that holds no native object (a subclass whose __init__
+    # did not call the base class's) says so instead of raising.
+    def shown(self):
+        if vars(self).get("this") is None:
+            return "<%s.%s holding no native object>" % (type(self).__module__,
+                                                         type(self).__qualname__)
+        return repr_function(self)
+    shown.__name__ = shown.__qualname__ = "__repr__"
+    return shown
+
+
 def _tav_repr_state(self):
     return "<tav.GameState round=%d scenario=%d level=%d actors=%d decks=%d>" % (
         self.round, self.scenario_number, self.scenario_level, len(self.actors),
@@ -112,13 +124,13 @@ for _tav_class, _tav_repr in ((GameState, _tav_repr_state), (Actor, _tav_repr_ac
                               (MonsterActor, _tav_repr_monster),
                               (MonsterInstance, _tav_repr_instance),
                               (PlayerActor, _tav_repr_player)):
-    _tav_class.__repr__ = _tav_repr
+    _tav_class.__repr__ = _tav_shows_native(_tav_repr)
     _tav_class.__eq__ = _tav_equal
     _tav_class.__hash__ = None
-Header.__repr__ = _tav_repr_header
+Header.__repr__ = _tav_shows_native(_tav_repr_header)
 Header.__eq__ = _tav_header_equal
 Header.__hash__ = None
-Buffer.__repr__ = _tav_repr_buffer
+Buffer.__repr__ = _tav_shows_native(_tav_repr_buffer)
 Buffer.__bytes__ = _tav_buffer_bytes
 
 # The refusal runs natively (tav._protocol.close_attributes), so that assigning a field costs

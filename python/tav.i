@@ -51,21 +51,29 @@ using tav::PlayerActor;
 %}
 
 %include <stdint.i>
+
+%include "arguments.i"
 %include <std_string.i>
 
 %include "handles.i"
 %include "views.i"
 
 // A method or attribute called with None as its object would reach native code with a null
-// object: refuse it as a null reference.
+// object: refuse it as a null reference. When converting another argument ran Python code, the
+// object is checked again: that code may have moved or removed what it shows.
+%typemap(arginit, noblock=1) SWIGTYPE *self (unsigned long runsBefore) {
+  runsBefore = tav_binding::pythonRuns();
+}
 %typemap(check, noblock=1) SWIGTYPE *self {
   if (!$1) {
     %argument_nullref("$type", $symname, $argnum);
   }
+  if (tav_binding::pythonRuns() != runsBefore$argnum && !tav_binding::stillUsable(swig_obj[0], "$symname")) {
+    SWIG_exception_fail(tav_binding::staleView, "in method '$symname', argument $argnum");
+  }
 }
 
 // Opaque handles that own their object: released when collected.
-%tav_owned_handle(std::invalid_argument)
 %tav_owned_handle(tl::optional<std::string>)
 %tav_owned_handle(std::vector<tav::AttackModifierNS::Value>)
 %tav_owned_handle(std::allocator<int>)
