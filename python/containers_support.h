@@ -274,9 +274,9 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
   }
 
   Walk walk() const {
-    if (container_ && (!tav_binding::handleUsable(handle_.get()) ||
-                       movedUnder(*container_, this->current, this->anchor(), mark_,
-                                  isRandomAccess<It>()))) {
+    if (container_ &&
+        (!tav_binding::handleUsable(handle_.get()) ||
+         movedUnder(*container_, this->current, this->anchor(), mark_, isRandomAccess<It>()))) {
       return walkStale;
     }
     return this->current == this->end || !usable(true) ? walkEnd : walkOn;

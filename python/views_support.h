@@ -415,9 +415,10 @@ inline void setError(int code, const char *message) {
     staleSeen() = false;
     PyErr_Format(PyExc_ReferenceError, "%s: the element was moved or removed", message);
   } else if (code == noNativeObject && missingObject().given) {
-    PyErr_Format(PyExc_TypeError,
-                 "%s: this %.200s holds no native object (its __init__ did not call %.200s.__init__)",
-                 message, missingObject().given->tp_name, missingObject().expected->tp_name);
+    PyErr_Format(
+        PyExc_TypeError,
+        "%s: this %.200s holds no native object (its __init__ did not call %.200s.__init__)",
+        message, missingObject().given->tp_name, missingObject().expected->tp_name);
     missingObject() = MissingObject();
   } else {
     SWIG_Python_SetErrorMsg(SWIG_Python_ErrorType(code), message);
