@@ -126,28 +126,16 @@ inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(co
 %typemap(out, noblock=1) std::map< K, V >::mapped_type & __getitem__, std::map< K, V >::mapped_type const & __getitem__ {
   $result = tav_binding::newView(%as_voidptr($1), $descriptor, 0, $self, arg1, &tav_binding::mapValue< K, V >, *arg2);
 }
-%feature("except") std::map< K, V >::keys {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::keys {
   result = tav_swig::mapKeys(*arg1);
 }
-%feature("except") std::map< K, V >::values {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::values {
   result = tav_swig::mapValues(*arg1);
 }
-%feature("except") std::map< K, V >::items {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::items {
   result = tav_swig::mapItems(*arg1);
 }
-%feature("except") std::map< K, V >::asdict {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::asdict {
   result = tav_swig::mapDict(*arg1);
 }
 %enddef
