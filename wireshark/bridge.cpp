@@ -172,6 +172,8 @@ struct Registry {
     std::vector<int> records;
   };
   std::vector<std::vector<Entry>> entries;
+  // Per version: schema entry by pattern, for spans whose schemaIndex does not match.
+  std::vector<std::map<std::string, std::size_t>> byPattern;
   std::vector<const char*> versionNames;
   std::vector<std::string> versionStore;
 
@@ -213,8 +215,7 @@ struct Registry {
     add("tav.header.text_count", "header.text_count", TAV_HF_INT, {}, "the text's byte count");
     add("tav.header.text", "header.text", TAV_HF_TEXT, {}, "event[ payload]");
     add("tav.header.event", "header.event", TAV_HF_TEXT, {}, "the text before its first blank");
-    add("tav.header.payload", "header.payload", TAV_HF_TEXT, {},
-        "the text after its first blank");
+    add("tav.header.payload", "header.payload", TAV_HF_TEXT, {}, "the text after its first blank");
     add("tav.header.length", "header.length", TAV_HF_INT, {}, "the body's byte count");
     for (const Version* version : tav::protocol::kVersions) {
       versionStore.emplace_back(version->name());
@@ -225,6 +226,7 @@ struct Registry {
     for (const Version* version : tav::protocol::kVersions) {
       const std::vector<tav::protocol::SchemaField>& schema = version->schema();
       std::vector<Entry> perVersion(schema.size());
+      std::map<std::string, std::size_t> patterns;
       for (std::size_t i = 0; i < schema.size(); ++i) {
         const tav::protocol::SchemaField& field = schema[i];
         std::vector<std::string_view> parts = components(field.pattern);
@@ -240,8 +242,10 @@ struct Registry {
         if (!field.enumeration.empty()) blurb += " " + std::string(field.enumeration);
         perVersion[i].hf =
             add(filterName(field.pattern), field.pattern, kindOf(field), field.enumeration, blurb);
+        patterns.emplace(field.pattern, i);
       }
       entries.push_back(std::move(perVersion));
+      byPattern.push_back(std::move(patterns));
     }
     for (const Def& def : defs) {
       tav_hf_def out{};
@@ -258,6 +262,29 @@ struct Registry {
   int find(const std::string& filter) const {
     auto found = byFilter.find(filter);
     return found == byFilter.end() ? -1 : found->second;
+  }
+  // The schema entry of a span: its schemaIndex, checked against its path.
+  const Entry* entryOf(const Version& version, std::size_t versionIndex,
+                       const FieldSpan& span) const {
+    const std::vector<tav::protocol::SchemaField>& schema = version.schema();
+    std::string pattern = patternOf(span.path);
+    if (span.schemaIndex < schema.size() && schema[span.schemaIndex].pattern == pattern) {
+      return &entries[versionIndex][span.schemaIndex];
+    }
+    auto found = byPattern[versionIndex].find(pattern);
+    return found == byPattern[versionIndex].end() ? nullptr : &entries[versionIndex][found->second];
+  }
+  // "actors[2].instances[0].hp" -> "actors[].instances[].hp".
+  static std::string patternOf(std::string_view path) {
+    std::string out;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+      out += path[i];
+      if (path[i] != '[') continue;
+      std::size_t close = path.find(']', i);
+      if (close == std::string_view::npos) break;
+      i = close - 1;
+    }
+    return out;
   }
   std::size_t versionIndex(const Version* version) const {
     for (std::size_t i = 0; i < tav::protocol::kVersions.size(); ++i) {
@@ -542,8 +569,10 @@ int tav_bridge_dissect(const uint8_t* data, size_t size, uint64_t limit, const c
     for (std::size_t i = 0; i < header.size(); ++i) {
       const FieldSpan& span = header[i].first;
       // A header field that the bytes cut short still shows its value (a count, say).
-      fillField(out->header_fields[i], span, span.offset, header[i].second, noRecords, 0,
-                arena);
+      fillField(out->header_fields[i], span, span.offset, header[i].second, noRecords, 0, arena);
+      // Shown inside the header's subtree: "text_count", not "header.text_count".
+      std::string_view label = span.path;
+      if (label.substr(0, 7) == "header.") out->header_fields[i].label = arena.str(label.substr(7));
     }
     if (complete) {
       out->event = arena.str(event);
@@ -552,11 +581,10 @@ int tav_bridge_dissect(const uint8_t* data, size_t size, uint64_t limit, const c
 
     std::string summaryEvent = printable(event) ? event : tav::protocol::quotedText(event);
     if (!complete || out->frame.status == TAV_TOO_LARGE) {
-      std::string line = out->frame.status == TAV_TOO_LARGE
-                             ? summaryEvent + " (" + std::to_string(message.header.length) +
-                                   " bytes: too large)"
-                             : "malformed header (" +
-                                   std::string(tav::protocol::statusText(message.status)) + ")";
+      std::string line =
+          out->frame.status == TAV_TOO_LARGE
+              ? summaryEvent + " (" + std::to_string(message.header.length) + " bytes: too large)"
+              : "malformed header (" + std::string(tav::protocol::statusText(message.status)) + ")";
       if (out->frame.status == TAV_NEED_HEADER) line = "header cut short";
       out->summary = arena.str(line);
       out->fields = arena.array<tav_field>(0);
@@ -564,7 +592,8 @@ int tav_bridge_dissect(const uint8_t* data, size_t size, uint64_t limit, const c
     }
 
     // The version: forced, or detected.
-    tav::protocol::Detection detection = tav::protocol::detectVersion(message.body, &message.header);
+    tav::protocol::Detection detection =
+        tav::protocol::detectVersion(message.body, &message.header);
     const Version* version = detection.chosen;
     std::string choice(tav::protocol::choiceText(detection.choice));
     const Version* wanted = forced != nullptr ? tav::protocol::findVersion(forced) : nullptr;
@@ -595,7 +624,7 @@ int tav_bridge_dissect(const uint8_t* data, size_t size, uint64_t limit, const c
 
     // The body, field by field, in the chosen version.
     tav::protocol::Annotation annotation = version->annotate(message.body);
-    const std::vector<Registry::Entry>& entries = reg.entries[reg.versionIndex(version)];
+    const std::size_t versionIndex = reg.versionIndex(version);
     const std::size_t base = message.headerSize;
     out->fields = arena.array<tav_field>(annotation.fields.size());
     out->field_count = annotation.fields.size();
@@ -603,8 +632,8 @@ int tav_bridge_dissect(const uint8_t* data, size_t size, uint64_t limit, const c
     for (std::size_t i = 0; i < annotation.fields.size(); ++i) {
       const FieldSpan& span = annotation.fields[i];
       static const Registry::Entry none;
-      const Registry::Entry& entry =
-          span.schemaIndex < entries.size() ? entries[span.schemaIndex] : none;
+      const Registry::Entry* found = reg.entryOf(*version, versionIndex, span);
+      const Registry::Entry& entry = found != nullptr ? *found : none;
       fillField(out->fields[i], span, base + span.offset, entry.hf, entry.records, span.depth,
                 arena);
       if (span.length > 0 && span.path == "round") round = span.value;

@@ -23,11 +23,11 @@ typedef void *(*tav_alloc_fn)(void *context, size_t size);
 
 /* What a registered field holds, and so how the dissector adds it. */
 typedef enum {
-  TAV_HF_INT,     /* a number or a count (FT_INT64) */
-  TAV_HF_BOOL,    /* a boolean (FT_BOOLEAN) */
-  TAV_HF_ENUM,    /* an enumeration's ordinal, with its names (FT_UINT32 and a value string) */
-  TAV_HF_TEXT,    /* a text (FT_STRING) */
-  TAV_HF_RECORD   /* a record's subtree (FT_NONE) */
+  TAV_HF_INT,   /* a number or a count (FT_INT64) */
+  TAV_HF_BOOL,  /* a boolean (FT_BOOLEAN) */
+  TAV_HF_ENUM,  /* an enumeration's ordinal, with its names (FT_UINT32 and a value string) */
+  TAV_HF_TEXT,  /* a text (FT_STRING) */
+  TAV_HF_RECORD /* a record's subtree (FT_NONE) */
 } tav_hf_kind;
 
 /* One name of an enumeration. */
@@ -39,9 +39,9 @@ typedef struct {
 /* One field the dissector registers: every schema pattern of every version, once, and the
  * records they lie in. The strings live as long as the process. */
 typedef struct {
-  const char *filter;       /* "tav.actors.player.hp": only [a-z0-9_.] */
-  const char *name;         /* "actors[].player.hp": the schema pattern */
-  const char *blurb;        /* the type and the versions that have the field */
+  const char *filter; /* "tav.actors.player.hp": only [a-z0-9_.] */
+  const char *name;   /* "actors[].player.hp": the schema pattern */
+  const char *blurb;  /* the type and the versions that have the field */
   tav_hf_kind kind;
   const tav_enum_name *names; /* kind TAV_HF_ENUM: the enumeration's names, sorted by value */
   size_t name_count;
@@ -90,12 +90,12 @@ size_t tav_bridge_resync(const uint8_t *data, size_t size, size_t from, uint64_t
 
 /* How a field's value is added to the tree. */
 typedef enum {
-  TAV_VALUE_INT,    /* number holds it */
-  TAV_VALUE_BOOL,   /* number is 0 or 1 */
-  TAV_VALUE_ENUM,   /* number holds the ordinal */
-  TAV_VALUE_TEXT,   /* text[0, text_length) holds the raw bytes */
-  TAV_VALUE_NULL,   /* an absent value (an empty slot) */
-  TAV_VALUE_UNREAD  /* the field could not be read */
+  TAV_VALUE_INT,   /* number holds it */
+  TAV_VALUE_BOOL,  /* number is 0 or 1 */
+  TAV_VALUE_ENUM,  /* number holds the ordinal */
+  TAV_VALUE_TEXT,  /* text[0, text_length) holds the raw bytes */
+  TAV_VALUE_NULL,  /* an absent value (an empty slot) */
+  TAV_VALUE_UNREAD /* the field could not be read */
 } tav_value_kind;
 
 /* The deepest nesting of records the dissector shows. */
@@ -103,12 +103,12 @@ typedef enum {
 
 /* One field as the annotation reports it. */
 typedef struct {
-  const char *path;   /* "actors[0].instances[1].hp" */
-  const char *label;  /* the path within its record: "hp", "instances.count" */
-  const char *value;  /* the annotation's value text */
-  size_t offset;      /* from the message's first byte */
+  const char *path;  /* "actors[0].instances[1].hp" */
+  const char *label; /* the path within its record: "hp", "instances.count" */
+  const char *value; /* the annotation's value text */
+  size_t offset;     /* from the message's first byte */
   size_t length;
-  int hf;             /* index into tav_bridge_fields(); -1 for none */
+  int hf; /* index into tav_bridge_fields(); -1 for none */
   tav_value_kind kind;
   int64_t number;
   const char *text;
@@ -144,12 +144,12 @@ typedef struct tav_dissection {
   tav_field *header_fields;
   size_t header_field_count;
   /* Set when the header is complete. */
-  const char *version;   /* the version the body is read in */
-  const char *choice;    /* how it was chosen */
-  int forced;            /* chosen by the caller, not detected */
-  int exact;             /* the chosen version reads the body exactly */
-  const char *named;     /* the version the payload names; NULL for none */
-  int named_exact;       /* the named version reads the body exactly */
+  const char *version; /* the version the body is read in */
+  const char *choice;  /* how it was chosen */
+  int forced;          /* chosen by the caller, not detected */
+  int exact;           /* the chosen version reads the body exactly */
+  const char *named;   /* the version the payload names; NULL for none */
+  int named_exact;     /* the named version reads the body exactly */
   tav_trial trials[3];
   size_t trial_count;
   /* The body's fields, offsets from the message's first byte. */

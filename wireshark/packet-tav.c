@@ -374,7 +374,7 @@ dissect_tav_pdu(tvbuff_t *tvb, packet_info *pinfo, proto_tree *tree, void *data 
                                    "Version %s (preference tav.version) does not read the body "
                                    "exactly",
                                    d.version);
-        if (d.named && !d.named_exact)
+        if (d.named && !d.named_exact && any_exact)
             expert_add_info_format(pinfo, item, &ei_tav_named_mismatch,
                                    "The header names version %s, which does not read the body "
                                    "exactly; read as %s (%s)",
