@@ -316,12 +316,20 @@ dissect_tav_pdu(tvbuff_t *tvb, packet_info *pinfo, proto_tree *tree, void *data 
     case TAV_BAD_TEXT_COUNT:
     case TAV_BAD_LENGTH:
     case TAV_NEGATIVE_LENGTH:
+    {
+        /* The bytes after the header's fields, up to the next plausible header. */
+        size_t end = 0;
         expert_add_info_format(pinfo, header_item, &ei_tav_bad_header, "Malformed header: %s",
                                d.status_text ? d.status_text : "?");
-        if (reported > d.frame.header_size && d.frame.header_size > 0)
-            proto_tree_add_item(tav_tree, hf_tav_skipped, tvb, (gint)d.frame.header_size, -1,
-                                ENC_NA);
+        for (size_t i = 0; i < d.header_field_count; i++) {
+            size_t field_end = d.header_fields[i].offset + d.header_fields[i].length;
+            if (field_end > end)
+                end = field_end;
+        }
+        if (end < captured)
+            proto_tree_add_item(tav_tree, hf_tav_skipped, tvb, (gint)end, -1, ENC_NA);
         return reported;
+    }
     case TAV_TOO_LARGE:
         expert_add_info_format(pinfo, header_item, &ei_tav_too_large,
                                "The header announces a body of %" PRIu64
