@@ -4,6 +4,7 @@
 // value come from the library; this file only turns them into plain C data.
 #include "bridge.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -440,6 +441,12 @@ tav_status statusOf(tav::protocol::MessageStatus status) {
   return TAV_FAILED;
 }
 
+// A plausible header: a printable text of at most kPlausibleText bytes whose event has at most
+// kPlausibleEvent; it takes at most kPlausibleWindow bytes.
+constexpr std::size_t kPlausibleText = 256;
+constexpr std::size_t kPlausibleEvent = 64;
+constexpr std::size_t kPlausibleWindow = 2 + kPlausibleText + 5;
+
 bool headerComplete(tav_status status) {
   return status == TAV_COMPLETE || status == TAV_NEED_BODY || status == TAV_TOO_LARGE;
 }
@@ -458,8 +465,9 @@ void frameOf(const tav::protocol::Message& message, const uint8_t* data, tav_fra
     out.header_size = message.headerSize;
     out.length = message.header.length;
     const std::string& event = message.header.event;
-    out.plausible = out.status != TAV_TOO_LARGE && !event.empty() && event.size() <= 64 &&
-                    message.text.size() <= 256 && printable(message.text);
+    out.plausible = out.status != TAV_TOO_LARGE && !event.empty() &&
+                    event.size() <= kPlausibleEvent && message.text.size() <= kPlausibleText &&
+                    printable(message.text);
   }
 }
 
@@ -504,8 +512,11 @@ int tav_bridge_frame(const uint8_t* data, size_t size, uint64_t limit, tav_frame
 size_t tav_bridge_resync(const uint8_t* data, size_t size, size_t from, uint64_t limit) {
   try {
     for (std::size_t at = from; at < size; ++at) {
+      // A plausible header is short: reading no further than it can reach keeps the search
+      // linear in the bytes, whatever text counts they hold.
+      std::size_t window = std::min(size - at, kPlausibleWindow);
       tav_frame frame;
-      if (tav_bridge_frame(data + at, size - at, limit, &frame) == 0 && frame.plausible) {
+      if (tav_bridge_frame(data + at, window, limit, &frame) == 0 && frame.plausible) {
         return at;
       }
     }
