@@ -15,6 +15,7 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import warnings
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
@@ -23,6 +24,18 @@ import pytest
 TSHARK = os.environ.get("TAV_TSHARK") or shutil.which("tshark")
 if not TSHARK or not os.path.exists(TSHARK):
     pytest.skip("tshark is not installed", allow_module_level=True)
+
+# A plugin loads only into the Wireshark series (major.minor) it was built for; another micro
+# version only earns a warning.
+BUILT_FOR = os.environ.get("TAV_WIRESHARK_VERSION", "")
+RUNNING = re.search(r"(\d+\.\d+\.\d+)", subprocess.run(
+    [TSHARK, "--version"], capture_output=True, text=True).stdout or "")
+RUNNING = RUNNING.group(1) if RUNNING else ""
+if BUILT_FOR and RUNNING and BUILT_FOR.split(".")[:2] != RUNNING.split(".")[:2]:
+    pytest.skip(f"tshark {RUNNING} cannot load a plugin built for {BUILT_FOR}",
+                allow_module_level=True)
+if BUILT_FOR != RUNNING:
+    warnings.warn(f"plugin built for Wireshark {BUILT_FOR or '?'}, tshark is {RUNNING or '?'}")
 
 PLUGIN = Path(os.environ["TAV_WIRESHARK_PLUGIN"])
 ORACLE = os.environ["TAV_WIRESHARK_ORACLE"]
@@ -306,9 +319,19 @@ def test_filters_and_field_columns(work):
                   "-e", "_ws.col.Info").stdout.splitlines()
     assert all(re.fullmatch(r"game_state \d\.\d round=\d+ actors=\d+ \(\d+ bytes\)", i)
                for i in info), info
-    # The heuristic finds the messages without a port; a forced version reads them all as it.
-    out = tshark(work, "-r", pcap, "-Y", "tav", "-T", "fields", "-e", "tav.version").stdout
-    assert out.split() == [w["version"] for w in want]
+    # Several messages of a segment share its Info line.
+    joined = capture(work, "joined", [[b"".join(samples)]])
+    info = tshark(work, "-r", joined, "-d", f"tcp.port=={PORT},tav", "-T", "fields",
+                  "-e", "_ws.col.Info").stdout.strip()
+    assert info.count("; ") == len(samples) - 1 and info.startswith("game_state "), info
+    # The port preference and the heuristic find the messages too (the heuristic has its own
+    # switch); a forced version reads them all as it.
+    for args in (["-o", f"tav.tcp.port:{PORT}"], []):
+        out = tshark(work, "-r", pcap, *args, "-Y", "tav", "-T", "fields",
+                     "-e", "tav.version").stdout
+        assert out.split() == [w["version"] for w in want]
+    out = tshark(work, "-r", pcap, "--disable-heuristic", "tav_tcp", "-Y", "tav").stdout
+    assert out == ""
     forced = tav_messages(work, pcap, "-o", "tav.version:7.6")
     for i, w in enumerate(oracle(work, samples, "--version", "7.6")):
         assert_tree(forced[i][0], w)
