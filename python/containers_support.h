@@ -44,6 +44,29 @@ inline void slice_adjust<ptrdiff_t>(ptrdiff_t i, ptrdiff_t j, Py_ssize_t step, s
 
 namespace tav_swig {
 
+// Records handed out by value (iterators, pop(), the map's values): an owned copy, in a proxy
+// made as views make theirs (tav_binding::newProxy).
+template <class T>
+struct OwnedCopy {
+  typedef T value_type;
+  static PyObject *from(const value_type &val) {
+    return tav_binding::newOwned(new T(val), swig::type_info<T>(), SWIG_POINTER_OWN);
+  }
+};
+
+}  // namespace tav_swig
+
+namespace swig {
+template <>
+struct traits_from<tav::Actor> : tav_swig::OwnedCopy<tav::Actor> {};
+template <>
+struct traits_from<tav::MonsterInstance> : tav_swig::OwnedCopy<tav::MonsterInstance> {};
+template <>
+struct traits_from<tav::MonsterAbilityDeck> : tav_swig::OwnedCopy<tav::MonsterAbilityDeck> {};
+}  // namespace swig
+
+namespace tav_swig {
+
 // A slice equal to s whose parts are plain integers within Py_ssize_t, or null with a Python
 // exception set: TypeError for parts that are not integers or None (as a list raises),
 // ValueError for a zero step. Huge parts are clamped as a list clamps them.

@@ -436,6 +436,40 @@ inline void raiseOverloadError(const char *message) {
   SWIG_Python_RaiseOrModifyTypeError(message);
 }
 
+// A new proxy object of data's class holding handle, as the runtime's shadow instances are (an
+// instance made without __init__, with handle as its "this"). A class that makes its instances
+// with object's own __new__ (every proxy class) is allocated directly instead of through a call
+// of __new__, which costs as much again as the rest of a view.
+inline PyObject *newProxy(SwigPyClientData *data, PyObject *handle) {
+  PyTypeObject *cls =
+      data->klass && PyType_Check(data->klass) ? reinterpret_cast<PyTypeObject *>(data->klass) : 0;
+  if (!cls || cls->tp_new != PyBaseObject_Type.tp_new || (cls->tp_flags & Py_TPFLAGS_IS_ABSTRACT) ||
+      !cls->tp_dictoffset) {
+    return SWIG_Python_NewShadowInstance(data, handle);
+  }
+  PyObject *proxy = cls->tp_alloc(cls, 0);
+  if (!proxy) return 0;
+  PyObject *dict = PyObject_GenericGetDict(proxy, 0);
+  const int res = dict ? PyDict_SetItem(dict, SWIG_This(), handle) : -1;
+  Py_XDECREF(dict);
+  if (res < 0) {
+    Py_DECREF(proxy);
+    return 0;
+  }
+  return proxy;
+}
+
+// A new handle of ptr (of type ty) as the runtime makes it (flags: SWIG_POINTER_OWN, ...), in a
+// proxy object made by newProxy unless flags has SWIG_POINTER_NOSHADOW.
+inline PyObject *newOwned(void *ptr, swig_type_info *ty, int flags) {
+  PyObject *handle = SWIG_NewPointerObj(ptr, ty, flags | SWIG_POINTER_NOSHADOW);
+  SwigPyClientData *data = ty ? static_cast<SwigPyClientData *>(ty->clientdata) : 0;
+  if (!handle || !ptr || !data || (flags & SWIG_POINTER_NOSHADOW)) return handle;
+  PyObject *proxy = newProxy(data, handle);
+  Py_DECREF(handle);
+  return proxy;
+}
+
 // A new view of ptr (of type ty) reached from the Python object owner: its handle, or the proxy
 // object holding it. check and key, when given, find the element again in container.
 inline PyObject *newView(void *ptr, swig_type_info *ty, int flags, PyObject *owner,
@@ -466,7 +500,7 @@ inline PyObject *newView(void *ptr, swig_type_info *ty, int flags, PyObject *own
   PyObject *handle = reinterpret_cast<PyObject *>(view);
   SwigPyClientData *data = ty ? static_cast<SwigPyClientData *>(ty->clientdata) : 0;
   if (data && !(flags & SWIG_POINTER_NOSHADOW)) {
-    PyObject *proxy = SWIG_Python_NewShadowInstance(data, handle);
+    PyObject *proxy = newProxy(data, handle);
     Py_DECREF(handle);
     return proxy;
   }
@@ -614,7 +648,7 @@ inline int initViews() {
 // (constructors), otherwise a view of a field of the wrapper's first argument.
 #define TAV_POINTER_RESULT(owner) TAV_POINTER_RESULT_##owner
 #define TAV_POINTER_RESULT_SWIG_POINTER_NEW(ptr, ty, flags) SWIG_NewPointerObj(ptr, ty, flags)
-#define TAV_POINTER_RESULT_SWIG_POINTER_OWN(ptr, ty, flags) SWIG_NewPointerObj(ptr, ty, flags)
+#define TAV_POINTER_RESULT_SWIG_POINTER_OWN(ptr, ty, flags) tav_binding::newOwned(ptr, ty, flags)
 #define TAV_POINTER_RESULT_0(ptr, ty, flags) tav_binding::newView(ptr, ty, flags, swig_obj[0])
 
 #endif  // TAV_PYTHON_VIEWS_SUPPORT_H
