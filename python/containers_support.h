@@ -134,8 +134,34 @@ class EndOfWalk {
   virtual Walk walk() const = 0;
 };
 
-inline Walk walk(const swig::SwigPyIterator *it) {
+// it as a bounded iterator, or null. Every step of a for loop asks, and a dynamic_cast costs more
+// than the rest of the step: the offset of the cast is kept for the few iterator classes seen
+// last, by the identity of their type_info (a class seen through another type_info object is
+// merely cast again).
+inline const EndOfWalk *endOfWalk(const swig::SwigPyIterator *it) {
+  struct Known {
+    const std::type_info *type;
+    std::ptrdiff_t offset;  // of the EndOfWalk inside the iterator, or -1 for none
+  };
+  const int kept = 8;
+  static Known known[kept] = {};
+  static int next = 0;
+  const std::type_info *type = &typeid(*it);
+  const char *start = reinterpret_cast<const char *>(it);
+  for (const Known &k : known) {
+    if (k.type == type) {
+      return k.offset < 0 ? 0 : reinterpret_cast<const EndOfWalk *>(start + k.offset);
+    }
+  }
   const EndOfWalk *bounded = dynamic_cast<const EndOfWalk *>(it);
+  known[next].type = type;
+  known[next].offset = bounded ? reinterpret_cast<const char *>(bounded) - start : -1;
+  next = (next + 1) % kept;
+  return bounded;
+}
+
+inline Walk walk(const swig::SwigPyIterator *it) {
+  const EndOfWalk *bounded = endOfWalk(it);
   return bounded ? bounded->walk() : walkOn;
 }
 

@@ -274,7 +274,13 @@ bool mapValue(const void *container, std::ptrdiff_t key, const void *element) {
 // longer than any the module makes.
 inline SwigPyObject *swigThis(PyObject *obj) {
   for (int depth = 0; obj && depth < 8; ++depth) {
-    if (SwigPyObject_Check(obj)) return reinterpret_cast<SwigPyObject *>(obj);
+    // Handles first by their exact types; the runtime's own check compares type names, which a
+    // proxy object (a heap type, which no handle type is) need not go through.
+    PyTypeObject *type = Py_TYPE(obj);
+    if (type == viewTypeInUse() || type == SwigPyObject_type() ||
+        (!(type->tp_flags & Py_TPFLAGS_HEAPTYPE) && SwigPyObject_Check(obj))) {
+      return reinterpret_cast<SwigPyObject *>(obj);
+    }
     PyObject *next = 0;
     PyObject **dict = _PyObject_GetDictPtr(obj);
     if (dict) {
