@@ -284,7 +284,16 @@ inline SwigPyObject *swigThis(PyObject *obj) {
     PyObject *next = 0;
     PyObject **dict = _PyObject_GetDictPtr(obj);
     if (dict) {
-      next = *dict ? PyDict_GetItem(*dict, SWIG_This()) : 0;
+      // Without the exception saving of PyDict_GetItem unless an exception is pending; a lookup
+      // that fails is taken as no handle.
+      if (!*dict) {
+        next = 0;
+      } else if (PyErr_Occurred()) {
+        next = PyDict_GetItem(*dict, SWIG_This());
+      } else {
+        next = PyDict_GetItemWithError(*dict, SWIG_This());
+        if (!next) PyErr_Clear();
+      }
     } else if (PyWeakref_CheckProxy(obj)) {
       next = PyWeakref_GET_OBJECT(obj);
       if (next == Py_None) next = 0;
