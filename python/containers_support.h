@@ -333,6 +333,7 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
 
   swig::SwigPyIterator *incr(size_t n = 1) {
     if (!usable(false)) throw swig::stop_iteration();
+    refreshEnds(isRandomAccess<It>());
     try {
       base::incr(n);
     } catch (...) {
@@ -345,6 +346,7 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
 
   swig::SwigPyIterator *decr(size_t n = 1) {
     if (!Backward || !usable(false)) throw swig::stop_iteration();
+    refreshEnds(isRandomAccess<It>());
     try {
       base::decr(n);
     } catch (...) {
@@ -353,6 +355,24 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
     }
     if (container_) mark_.mark(*container_, this->current);
     return this;
+  }
+
+  // A map's ends as they are now: the first entry the iterator was made with may be gone (a map
+  // emptied under an iterator at its end would otherwise be stepped back from its end). A
+  // vector keeps the ends it was made with: its begin is checked, and its end bounds the walk.
+  void refreshEnds(std::true_type) {}
+  void refreshEnds(std::false_type) {
+    if (!container_) return;
+    C &c = const_cast<C &>(*container_);
+    setEnds(c, this->current);
+  }
+  void setEnds(C &c, const typename C::iterator &) {
+    this->begin = c.begin();
+    this->end = c.end();
+  }
+  void setEnds(C &c, const typename C::reverse_iterator &) {
+    this->begin = c.rbegin();
+    this->end = c.rend();
   }
 
   bool usable(bool element) const {

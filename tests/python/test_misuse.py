@@ -163,6 +163,7 @@ STALE_ITERATORS = [
     ("read after pop", "it = ints.end() - 1\nints.pop()\nit.value()", "StopIteration"),
     ("reverse read after clear", "it = ints.rbegin()\nints.clear()\nit.next()", "StopIteration"),
     ("map read after del", "it = decks.find(1)\ndel decks[1]\nit.value()", "StopIteration"),
+    ("map end().decr() after clear", "it = decks.end()\ndecks.clear()\nit.decr(1)", "StopIteration"),
     ("map next after erase", "it = decks.iterator()\ndecks.erase(1)\nit.next()", "RuntimeError"),
     ("map erase of a removed entry", "it = decks.find(2)\ndel decks[2]\ndecks.erase(it)", "IndexError"),
     ("map distance after del", "it = decks.find(2)\ndel decks[2]\ndecks.begin().distance(it)", "RuntimeError"),
