@@ -5,13 +5,17 @@
 #include <cstdint>
 #include <exception>
 #include <istream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <streambuf>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "model/fields.h"
 #include "model/names.h"
 
 namespace tav {
@@ -82,149 +86,122 @@ Json textToJson(const std::string& text) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Writing.
+// ---------------------------------------------------------------------------------------------
+// Names in messages: the kind of each enumeration and record, as refusals name them.
+
+const char* kindName(AttackModifier) { return "attack modifier"; }
+const char* kindName(CharacterClass) { return "character class"; }
+const char* kindName(Condition) { return "condition"; }
+const char* kindName(ElementState) { return "element state"; }
+const char* kindName(MonsterType) { return "monster type"; }
+const char* kindName(PlayerInit) { return "player init"; }
+const char* kindName(SummonColor) { return "summon color"; }
+const char* kindName(const MonsterInstance&) { return "a monster instance"; }
+const char* kindName(const MonsterActor&) { return "a monster"; }
+const char* kindName(const PlayerActor&) { return "a player"; }
+const char* kindName(const MonsterAbilityDeck&) { return "an ability deck"; }
+const char* kindName(const GameState&) { return "a game state"; }
+const char* kindName(const Actor& actor) {
+  return actor.__is_player ? "a player actor" : "a monster actor";
+}
+
+// The model's enumerations: the types that have member names.
+template <class T, class = void>
+constexpr bool isModelEnum = false;
+template <class T>
+constexpr bool isModelEnum<T, std::void_t<decltype(enumeratorName(std::declval<T>()))>> =
+    std::is_enum_v<T>;
+
+template <class Record>
+void writeRecord(Json& j, const Record& record);
+
+}  // namespace
+}  // namespace json
+}  // namespace tav
+
+// ---------------------------------------------------------------------------------------------
+// Writing: every value goes through nlohmann's adl_serializer, specialised here for the model's
+// records (an object of the fields, named and ordered by the record's field list), its
+// enumerations (the identifier, or the number of a value no member has) and optionals (null
+// when empty). Only to_json: reading has its own checks (the Reader below).
+
+namespace nlohmann {
+
+template <class Record>
+struct adl_serializer<Record, std::enable_if_t<tav::fields::isRecord<Record>>> {
+  static void to_json(tav::json::Json& j, const Record& record) {
+    tav::json::writeRecord(j, record);
+  }
+};
 
 template <class Enum>
-Json enumToJson(Enum value) {
-  const std::string_view name = enumeratorName(value);
-  if (name.empty()) return Json(static_cast<uint32_t>(value));
-  return Json(std::string(name));
-}
-
-template <class Enum>
-Json enumListToJson(const std::vector<Enum>& values) {
-  Json list = Json::array();
-  for (const Enum value : values) list.push_back(enumToJson(value));
-  return list;
-}
-
-Json intListToJson(const std::vector<int>& values) {
-  Json list = Json::array();
-  for (const int value : values) list.push_back(value);
-  return list;
-}
-
-template <class T, class ToJson>
-Json optionalToJson(const tl::optional<T>& value, ToJson toJson) {
-  if (!value) return Json(nullptr);
-  return toJson(*value);
-}
-
-Json instanceToJson(const MonsterInstance& instance) {
-  Json j = Json::object();
-  j["number"] = instance.number;
-  j["type"] = enumToJson(instance.type);
-  j["summon_color"] = enumToJson(instance.summon_color);
-  j["summon_move"] = instance.summon_move;
-  j["summon_attack"] = instance.summon_attack;
-  j["summon_range"] = instance.summon_range;
-  j["is_new"] = instance.is_new;
-  j["hp"] = instance.hp;
-  j["hp_max"] = instance.hp_max;
-  j["conditions"] = enumListToJson(instance.conditions);
-  j["conditions_expired"] = enumListToJson(instance.conditions_expired);
-  j["conditions_current_turn"] = enumListToJson(instance.conditions_current_turn);
-  return j;
-}
-
-Json monsterToJson(const MonsterActor& monster) {
-  Json j = Json::object();
-  j["id"] = monster.id;
-  j["level"] = monster.level;
-  j["is_normal"] = monster.is_normal;
-  j["is_elite"] = monster.is_elite;
-  j["ability"] = optionalToJson(monster.ability, [](int v) { return Json(v); });
-  return j;
-}
-
-Json playerToJson(const PlayerActor& player) {
-  Json j = Json::object();
-  j["name"] = textToJson(player.name);
-  j["character_class"] = enumToJson(player.character_class);
-  j["xp"] = player.xp;
-  j["hp"] = player.hp;
-  j["hp_max"] = player.hp_max;
-  j["level"] = player.level;
-  j["loot"] = player.loot;
-  j["initiative"] = player.initiative;
-  j["conditions"] = enumListToJson(player.conditions);
-  j["conditions_expired"] = enumListToJson(player.conditions_expired);
-  j["conditions_current_turn"] = enumListToJson(player.conditions_current_turn);
-  j["exhausted"] = player.exhausted;
-  return j;
-}
-
-Json actorToJson(const Actor& actor) {
-  Json j = Json::object();
-  if (actor.__is_player) {
-    j["kind"] = "player";
-    j["player"] = playerToJson(actor.__player);
-  } else {
-    j["kind"] = "monster";
-    j["monster"] = monsterToJson(actor.__monster);
+struct adl_serializer<Enum, std::enable_if_t<tav::json::isModelEnum<Enum>>> {
+  static void to_json(tav::json::Json& j, Enum value) {
+    const std::string_view name = tav::enumeratorName(value);
+    if (name.empty()) {
+      j = static_cast<uint32_t>(value);
+    } else {
+      j = std::string(name);
+    }
   }
-  j["turn_completed"] = actor.turn_completed;
-  Json instances = Json::array();
-  for (const MonsterInstance& instance : actor.instances) {
-    instances.push_back(instanceToJson(instance));
+};
+
+template <class T>
+struct adl_serializer<tl::optional<T>> {
+  static void to_json(tav::json::Json& j, const tl::optional<T>& value) {
+    if (value) {
+      j = *value;
+    } else {
+      j = nullptr;
+    }
   }
-  j["instances"] = std::move(instances);
+};
+
+}  // namespace nlohmann
+
+namespace tav {
+namespace json {
+namespace {
+
+template <class T>
+Json valueToJson(const T& value) {
+  return Json(value);
+}
+
+// A text may not be UTF-8 (see textToJson).
+Json valueToJson(const std::string& text) { return textToJson(text); }
+
+// ability_decks: an object keyed by the map key in decimal, in ascending key order.
+template <class Record>
+Json valueToJson(const std::map<int, Record>& entries) {
+  Json j = Json::object();
+  auto& members = j.get_ref<Json::object_t&>();
+  members.reserve(entries.size());
+  for (const auto& entry : entries) members.emplace_back(std::to_string(entry.first), entry.second);
   return j;
 }
 
-Json deckToJson(const MonsterAbilityDeck& deck) {
-  Json j = Json::object();
-  j["id"] = deck.id;
-  j["shuffle"] = deck.shuffle;
-  j["shown_ability"] = optionalToJson(deck.shown_ability, [](int v) { return Json(v); });
-  j["abilities"] = intListToJson(deck.abilities);
-  j["abilities_discard"] = intListToJson(deck.abilities_discard);
-  j["shown"] = deck.shown;
-  j["was_shown"] = deck.was_shown;
-  return j;
+// The members go straight into the object's list, in field order: the field names are unique,
+// so the look-up that operator[] makes for each new member is not needed.
+template <class Record>
+void writeRecord(Json& j, const Record& record) {
+  j = Json::object();
+  auto& members = j.get_ref<Json::object_t&>();
+  std::size_t count = 1;
+  fields::forEachField([&count](const char*, const auto&) { ++count; }, record);
+  members.reserve(count);
+  // An actor names its kind first, by the name its field list hands the live record under.
+  if constexpr (std::is_same_v<Record, Actor>) {
+    members.emplace_back("kind", fields::kActorRecordNames[record.__is_player ? 1 : 0]);
+  }
+  fields::forEachField(
+      [&members](const char* name, const auto& value) {
+        members.emplace_back(name, valueToJson(value));
+      },
+      record);
 }
 
-Json stateToJson(const GameState& state) {
-  Json j = Json::object();
-  j["round"] = state.round;
-  j["scenario_number"] = state.scenario_number;
-  j["scenario_level"] = state.scenario_level;
-  j["track_standees"] = state.track_standees;
-  j["ability_cards"] = state.ability_cards;
-  j["random_standees"] = state.random_standees;
-  j["elites_first"] = state.elites_first;
-  j["expire_conditions"] = state.expire_conditions;
-  j["solo"] = state.solo;
-  j["hide_stats"] = state.hide_stats;
-  j["calculate_stats"] = state.calculate_stats;
-  j["can_draw"] = state.can_draw;
-  j["needs_shuffle"] = state.needs_shuffle;
-  j["player_init"] = enumToJson(state.player_init);
-  j["attack_modifiers"] = enumListToJson(state.attack_modifiers);
-  j["attack_modifiers_discard"] = enumListToJson(state.attack_modifiers_discard);
-  j["attack_modifier1"] =
-      optionalToJson(state.attack_modifier1, [](AttackModifier v) { return enumToJson(v); });
-  j["attack_modifier2"] =
-      optionalToJson(state.attack_modifier2, [](AttackModifier v) { return enumToJson(v); });
-  j["fire"] = enumToJson(state.fire);
-  j["ice"] = enumToJson(state.ice);
-  j["air"] = enumToJson(state.air);
-  j["earth"] = enumToJson(state.earth);
-  j["light"] = enumToJson(state.light);
-  j["dark"] = enumToJson(state.dark);
-  j["removed_abilities"] = intListToJson(state.removed_abilities);
-  j["bad_omen"] = state.bad_omen;
-  j["brav"] = state.brav;
-  Json decks = Json::object();
-  for (const auto& entry : state.ability_decks) {
-    decks[std::to_string(entry.first)] = deckToJson(entry.second);
-  }
-  j["ability_decks"] = std::move(decks);
-  Json actors = Json::array();
-  for (const Actor& actor : state.actors) actors.push_back(actorToJson(actor));
-  j["actors"] = std::move(actors);
-  return j;
-}
+Json stateToJson(const GameState& state) { return Json(state); }
 
 std::string dump(const Json& j, int indent) {
   // Every string member went through textToJson, so strict UTF-8 checking never fires.
@@ -274,6 +251,20 @@ std::string escapePointerToken(const std::string& token) {
   }
   return escaped;
 }
+
+// The containers among the field types, told apart by the Reader.
+template <class T>
+struct IsOptional : std::false_type {};
+template <class T>
+struct IsOptional<tl::optional<T>> : std::true_type {};
+template <class T>
+struct IsVector : std::false_type {};
+template <class T>
+struct IsVector<std::vector<T>> : std::true_type {};
+template <class T>
+struct IsIntMap : std::false_type {};
+template <class T>
+struct IsIntMap<std::map<int, T>> : std::true_type {};
 
 class Reader {
  public:
@@ -397,17 +388,6 @@ class Reader {
     return true;
   }
 
-  bool readIntList(const Json& j, std::vector<int>& out) {
-    return readList(j, out, [this](const Json& item, int& value) { return readInt(item, value); });
-  }
-
-  template <class Enum>
-  bool readEnumList(const Json& j, std::vector<Enum>& out, const char* kind) {
-    return readList(j, out, [this, kind](const Json& item, Enum& value) {
-      return readEnum(item, value, kind);
-    });
-  }
-
   template <class T, class ReadValue>
   bool readOptional(const Json& j, tl::optional<T>& out, ReadValue readValue) {
     if (j.is_null()) {
@@ -439,141 +419,52 @@ class Reader {
     return true;
   }
 
-  bool readInstance(const Json& j, MonsterInstance& out) {
-    MonsterInstance r;
-    if (!readObject(j, "a monster instance", [&](const std::string& k, const Json& v) -> int {
-          if (k == "number") return readInt(v, r.number) ? 1 : -1;
-          if (k == "type") return readEnum(v, r.type, "monster type") ? 1 : -1;
-          if (k == "summon_color") return readEnum(v, r.summon_color, "summon color") ? 1 : -1;
-          if (k == "summon_move") return readInt(v, r.summon_move) ? 1 : -1;
-          if (k == "summon_attack") return readInt(v, r.summon_attack) ? 1 : -1;
-          if (k == "summon_range") return readInt(v, r.summon_range) ? 1 : -1;
-          if (k == "is_new") return readBool(v, r.is_new) ? 1 : -1;
-          if (k == "hp") return readInt(v, r.hp) ? 1 : -1;
-          if (k == "hp_max") return readInt(v, r.hp_max) ? 1 : -1;
-          if (k == "conditions") return readEnumList(v, r.conditions, "condition") ? 1 : -1;
-          if (k == "conditions_expired") {
-            return readEnumList(v, r.conditions_expired, "condition") ? 1 : -1;
-          }
-          if (k == "conditions_current_turn") {
-            return readEnumList(v, r.conditions_current_turn, "condition") ? 1 : -1;
-          }
-          return 0;
-        })) {
-      return false;
-    }
-    out = std::move(r);
-    return true;
+  // Reads the member named name into the field of that name of record: 1 when read, 0 when
+  // the record has no such field, -1 on failure.
+  template <class Record>
+  int readMember(const std::string& name, const Json& j, Record& record) {
+    int result = 0;
+    fields::forEachField(
+        [&](const char* field, auto& value) {
+          if (result == 0 && name == field) result = read(j, value) ? 1 : -1;
+        },
+        record);
+    return result;
   }
 
-  bool readMonster(const Json& j, MonsterActor& out) {
-    MonsterActor r;
-    if (!readObject(j, "a monster", [&](const std::string& k, const Json& v) -> int {
-          if (k == "id") return readInt(v, r.id) ? 1 : -1;
-          if (k == "level") return readInt(v, r.level) ? 1 : -1;
-          if (k == "is_normal") return readBool(v, r.is_normal) ? 1 : -1;
-          if (k == "is_elite") return readBool(v, r.is_elite) ? 1 : -1;
-          if (k == "ability") {
-            return readOptional(v, r.ability,
-                                [this](const Json& x, int& y) { return readInt(x, y); })
-                       ? 1
-                       : -1;
-          }
-          return 0;
-        })) {
-      return false;
-    }
-    out = std::move(r);
-    return true;
+  // Reads the object j into record, which holds the defaults of the members left out.
+  template <class Record>
+  bool readRecord(const Json& j, Record& record) {
+    return readObject(j, kindName(record), [&](const std::string& k, const Json& v) {
+      return readMember(k, v, record);
+    });
   }
 
-  bool readPlayer(const Json& j, PlayerActor& out) {
-    PlayerActor r;
-    if (!readObject(j, "a player", [&](const std::string& k, const Json& v) -> int {
-          if (k == "name") return readText(v, r.name) ? 1 : -1;
-          if (k == "character_class") {
-            return readEnum(v, r.character_class, "character class") ? 1 : -1;
-          }
-          if (k == "xp") return readInt(v, r.xp) ? 1 : -1;
-          if (k == "hp") return readInt(v, r.hp) ? 1 : -1;
-          if (k == "hp_max") return readInt(v, r.hp_max) ? 1 : -1;
-          if (k == "level") return readInt(v, r.level) ? 1 : -1;
-          if (k == "loot") return readInt(v, r.loot) ? 1 : -1;
-          if (k == "initiative") return readInt(v, r.initiative) ? 1 : -1;
-          if (k == "conditions") return readEnumList(v, r.conditions, "condition") ? 1 : -1;
-          if (k == "conditions_expired") {
-            return readEnumList(v, r.conditions_expired, "condition") ? 1 : -1;
-          }
-          if (k == "conditions_current_turn") {
-            return readEnumList(v, r.conditions_current_turn, "condition") ? 1 : -1;
-          }
-          if (k == "exhausted") return readBool(v, r.exhausted) ? 1 : -1;
-          return 0;
-        })) {
-      return false;
-    }
-    out = std::move(r);
-    return true;
-  }
-
+  // An actor: "kind" names the live record ("monster" or "player"), and decides which record
+  // member belongs; it is looked up first so that the other one can be refused by name.
   bool readActor(const Json& j, Actor& out) {
     if (!j.is_object()) return fail("expected an actor object, got " + describe(j));
-    // The kind decides which record member belongs; it comes first so that the other one
-    // can be refused by name.
+    const char* const* names = fields::kActorRecordNames;
     const auto kind = j.find("kind");
-    if (kind == j.end()) return fail("actor without \"kind\" (\"monster\" or \"player\")");
+    if (kind == j.end()) {
+      return fail(std::string("actor without \"kind\" (\"") + names[0] + "\" or \"" + names[1] +
+                  "\")");
+    }
     bool isPlayer = false;
     if (!at("kind", [&] {
-          if (*kind == "player") {
+          if (*kind == names[1]) {
             isPlayer = true;
-          } else if (*kind != "monster") {
-            return fail("expected \"monster\" or \"player\", got " + describe(*kind));
+          } else if (*kind != names[0]) {
+            return fail(std::string("expected \"") + names[0] + "\" or \"" + names[1] + "\", got " +
+                        describe(*kind));
           }
           return true;
         })) {
       return false;
     }
     Actor r = isPlayer ? Actor(PlayerActor()) : Actor(MonsterActor());
-    if (!readObject(j, isPlayer ? "a player actor" : "a monster actor",
-                    [&](const std::string& k, const Json& v) -> int {
-                      if (k == "kind") return 1;
-                      if (k == "player" && isPlayer) return readPlayer(v, r.__player) ? 1 : -1;
-                      if (k == "monster" && !isPlayer) {
-                        return readMonster(v, r.__monster) ? 1 : -1;
-                      }
-                      if (k == "turn_completed") return readBool(v, r.turn_completed) ? 1 : -1;
-                      if (k == "instances") {
-                        return readList(v, r.instances,
-                                        [this](const Json& x, MonsterInstance& y) {
-                                          return readInstance(x, y);
-                                        })
-                                   ? 1
-                                   : -1;
-                      }
-                      return 0;
-                    })) {
-      return false;
-    }
-    out = std::move(r);
-    return true;
-  }
-
-  bool readDeck(const Json& j, int key, MonsterAbilityDeck& out) {
-    MonsterAbilityDeck r(key);
-    if (!readObject(j, "an ability deck", [&](const std::string& k, const Json& v) -> int {
-          if (k == "id") return readInt(v, r.id) ? 1 : -1;
-          if (k == "shuffle") return readBool(v, r.shuffle) ? 1 : -1;
-          if (k == "shown_ability") {
-            return readOptional(v, r.shown_ability,
-                                [this](const Json& x, int& y) { return readInt(x, y); })
-                       ? 1
-                       : -1;
-          }
-          if (k == "abilities") return readIntList(v, r.abilities) ? 1 : -1;
-          if (k == "abilities_discard") return readIntList(v, r.abilities_discard) ? 1 : -1;
-          if (k == "shown") return readBool(v, r.shown) ? 1 : -1;
-          if (k == "was_shown") return readBool(v, r.was_shown) ? 1 : -1;
-          return 0;
+    if (!readObject(j, kindName(r), [&](const std::string& k, const Json& v) {
+          return k == "kind" ? 1 : readMember(k, v, r);
         })) {
       return false;
     }
@@ -581,8 +472,8 @@ class Reader {
     return true;
   }
 
-  // A deck key is an int in its shortest decimal form: "-3", "0", "12".
-  static bool deckKey(const std::string& text, int& key) {
+  // A map key is an int in its shortest decimal form: "-3", "0", "12".
+  static bool mapKey(const std::string& text, int& key) {
     if (text.empty() || text.size() > 11) return false;
     std::size_t i = text[0] == '-' ? 1 : 0;
     if (i == text.size()) return false;
@@ -597,100 +488,59 @@ class Reader {
     return std::to_string(key) == text;
   }
 
-  bool readDecks(const Json& j, std::map<int, MonsterAbilityDeck>& out) {
+  // ability_decks: an entry starts as the record made for its key (a deck takes the key as
+  // its id), then reads its members.
+  template <class Record>
+  bool readMap(const Json& j, std::map<int, Record>& out) {
     if (!j.is_object()) return fail("expected an object of decks by id, got " + describe(j));
-    std::map<int, MonsterAbilityDeck> decks;
+    std::map<int, Record> entries;
     for (auto it = j.begin(); it != j.end(); ++it) {
       if (!at(it.key(), [&] {
             int key = 0;
-            if (!deckKey(it.key(), key)) {
+            if (!mapKey(it.key(), key)) {
               return fail("deck key \"" + it.key() + "\" is not an integer from " +
                           std::to_string(INT_MIN) + " to " + std::to_string(INT_MAX) +
                           " in decimal without leading zeros or sign");
             }
-            return readDeck(it.value(), key, decks[key]);
+            Record entry = fields::entryForKey<Record>(key);
+            if (!readRecord(it.value(), entry)) return false;
+            entries[key] = std::move(entry);
+            return true;
           })) {
         return false;
       }
     }
-    out = std::move(decks);
+    out = std::move(entries);
     return true;
   }
 
-  bool readState(const Json& j, GameState& out) {
-    GameState s;
-    auto modifier = [this](const Json& x, AttackModifier& y) {
-      return readEnum(x, y, "attack modifier");
-    };
-    if (!readObject(j, "a game state", [&](const std::string& k, const Json& v) -> int {
-          bool ok;
-          if (k == "round") {
-            ok = readInt(v, s.round);
-          } else if (k == "scenario_number") {
-            ok = readInt(v, s.scenario_number);
-          } else if (k == "scenario_level") {
-            ok = readInt(v, s.scenario_level);
-          } else if (k == "track_standees") {
-            ok = readBool(v, s.track_standees);
-          } else if (k == "ability_cards") {
-            ok = readBool(v, s.ability_cards);
-          } else if (k == "random_standees") {
-            ok = readBool(v, s.random_standees);
-          } else if (k == "elites_first") {
-            ok = readBool(v, s.elites_first);
-          } else if (k == "expire_conditions") {
-            ok = readBool(v, s.expire_conditions);
-          } else if (k == "solo") {
-            ok = readBool(v, s.solo);
-          } else if (k == "hide_stats") {
-            ok = readBool(v, s.hide_stats);
-          } else if (k == "calculate_stats") {
-            ok = readBool(v, s.calculate_stats);
-          } else if (k == "can_draw") {
-            ok = readBool(v, s.can_draw);
-          } else if (k == "needs_shuffle") {
-            ok = readBool(v, s.needs_shuffle);
-          } else if (k == "player_init") {
-            ok = readEnum(v, s.player_init, "player init");
-          } else if (k == "attack_modifiers") {
-            ok = readEnumList(v, s.attack_modifiers, "attack modifier");
-          } else if (k == "attack_modifiers_discard") {
-            ok = readEnumList(v, s.attack_modifiers_discard, "attack modifier");
-          } else if (k == "attack_modifier1") {
-            ok = readOptional(v, s.attack_modifier1, modifier);
-          } else if (k == "attack_modifier2") {
-            ok = readOptional(v, s.attack_modifier2, modifier);
-          } else if (k == "fire") {
-            ok = readEnum(v, s.fire, "element state");
-          } else if (k == "ice") {
-            ok = readEnum(v, s.ice, "element state");
-          } else if (k == "air") {
-            ok = readEnum(v, s.air, "element state");
-          } else if (k == "earth") {
-            ok = readEnum(v, s.earth, "element state");
-          } else if (k == "light") {
-            ok = readEnum(v, s.light, "element state");
-          } else if (k == "dark") {
-            ok = readEnum(v, s.dark, "element state");
-          } else if (k == "removed_abilities") {
-            ok = readIntList(v, s.removed_abilities);
-          } else if (k == "bad_omen") {
-            ok = readInt(v, s.bad_omen);
-          } else if (k == "brav") {
-            ok = readBool(v, s.brav);
-          } else if (k == "ability_decks") {
-            ok = readDecks(v, s.ability_decks);
-          } else if (k == "actors") {
-            ok = readList(v, s.actors, [this](const Json& x, Actor& y) { return readActor(x, y); });
-          } else {
-            return 0;
-          }
-          return ok ? 1 : -1;
-        })) {
-      return false;
+  // Reads j into out by out's type. On failure out is unchanged, except for the members of a
+  // record read before the fault.
+  template <class T>
+  bool read(const Json& j, T& out) {
+    if constexpr (std::is_same_v<T, int>) {
+      return readInt(j, out);
+    } else if constexpr (std::is_same_v<T, bool>) {
+      return readBool(j, out);
+    } else if constexpr (std::is_same_v<T, std::string>) {
+      return readText(j, out);
+    } else if constexpr (isModelEnum<T>) {
+      return readEnum(j, out, kindName(out));
+    } else if constexpr (IsOptional<T>::value) {
+      return readOptional(j, out, [this](const Json& x, auto& y) { return read(x, y); });
+    } else if constexpr (IsVector<T>::value) {
+      return readList(j, out, [this](const Json& x, auto& y) { return read(x, y); });
+    } else if constexpr (IsIntMap<T>::value) {
+      return readMap(j, out);
+    } else if constexpr (std::is_same_v<T, Actor>) {
+      return readActor(j, out);
+    } else {
+      static_assert(fields::isRecord<T>, "a field of a type the mapping does not know");
+      T record;
+      if (!readRecord(j, record)) return false;
+      out = std::move(record);
+      return true;
     }
-    out = std::move(s);
-    return true;
   }
 
   bool readMessage(const Json& j, Message& out) {
@@ -707,7 +557,7 @@ class Reader {
               ok = v.is_string() ? (m.protocol = v.get<std::string>(), true)
                                  : fail("expected a version name, got " + describe(v));
             } else if (k == "state") {
-              ok = readState(v, m.state);
+              ok = read(v, m.state);
             } else {
               return 0;
             }
@@ -717,7 +567,7 @@ class Reader {
       }
     } else {
       m.framed = false;
-      if (!readState(j, m.state)) return false;
+      if (!read(j, m.state)) return false;
     }
     out = std::move(m);
     return true;
@@ -933,7 +783,7 @@ StateResult fromJson(std::string_view text) {
       return result;
     }
     Reader reader;
-    if (!reader.readState(root, result.state)) {
+    if (!reader.read(root, result.state)) {
       result.error = reader.error;
       result.state = GameState();
       return result;

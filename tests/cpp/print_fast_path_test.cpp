@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture.h"
 #include "print.h"
 
 namespace {
@@ -26,8 +27,7 @@ GameState smallState() {
 // A stream that is not good receives nothing from any dump, and is left in the state that a
 // refused write through operator<< leaves it in.
 TEST(PrintBadStream, WritesNothingAndEndsAsARefusedWriteWould) {
-  std::ostringstream sink;
-  std::streambuf* const saved = std::cout.rdbuf(sink.rdbuf());
+  tav::test::CoutCapture sink;
   for (const std::ios_base::iostate initial :
        {std::ios_base::badbit, std::ios_base::failbit, std::ios_base::eofbit}) {
     std::cout.clear(initial);
@@ -39,19 +39,15 @@ TEST(PrintBadStream, WritesNothingAndEndsAsARefusedWriteWould) {
     EXPECT_EQ(after, std::cout.rdstate()) << "initial state " << initial;
   }
   std::cout.clear();
-  std::cout.rdbuf(saved);
-  EXPECT_EQ(sink.str(), "");
+  EXPECT_EQ(sink.text(), "");
 }
 
 // What print(state) writes to std::cout, with the stream's locale set to the given one.
 std::string dumped(const GameState& state, const std::locale& locale) {
-  std::ostringstream sink;
-  std::streambuf* const saved = std::cout.rdbuf(sink.rdbuf());
-  const std::locale old = std::cout.imbue(locale);
+  tav::test::CoutCapture sink;
+  std::cout.imbue(locale);
   print(state);
-  std::cout.imbue(old);
-  std::cout.rdbuf(saved);
-  return sink.str();
+  return sink.text();
 }
 
 // A dump far larger than the writer's buffers (so its text moves to the large buffer and leaves

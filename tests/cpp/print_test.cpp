@@ -10,30 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "capture.h"
 #include "worked_example.h"
 
 namespace {
 
 using namespace tav;
 
-// Redirects std::cout into a string for the lifetime of the object and restores the stream's
-// buffer, flags, width and locale afterwards.
-class CoutCapture {
- public:
-  CoutCapture() : saved_buffer_(std::cout.rdbuf(captured_.rdbuf())) {
-    saved_format_.copyfmt(std::cout);
-  }
-  ~CoutCapture() {
-    std::cout.copyfmt(saved_format_);
-    std::cout.rdbuf(saved_buffer_);
-  }
-  std::string text() const { return captured_.str(); }
-
- private:
-  std::ostringstream captured_;
-  std::streambuf* saved_buffer_;
-  std::ios saved_format_{nullptr};
-};
+using tav::test::CoutCapture;
 
 // What the print calls of body write to std::cout.
 template <class Body>

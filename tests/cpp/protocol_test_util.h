@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture.h"
 #include "model/gameState.h"
 #include "protocol/buffer.h"
 #include "protocol/version.h"
@@ -60,16 +61,6 @@ inline std::string versionName(const ::testing::TestParamInfo<Version>& info) {
   std::string id = "v" + std::string(info.param.name);
   for (char& c : id) c = c == '.' ? '_' : c;
   return id;
-}
-
-// What the print calls of f write to std::cout.
-template <class F>
-std::string capture(F f) {
-  std::ostringstream out;
-  std::streambuf* const saved = std::cout.rdbuf(out.rdbuf());
-  f();
-  std::cout.rdbuf(saved);
-  return out.str();
 }
 
 // The body of state in version, as written into a Buffer of the given room.

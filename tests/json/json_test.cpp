@@ -6,159 +6,25 @@
 
 #include <climits>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "json/gameStateJson.h"
+#include "random_state.h"
 
 namespace {
 
-class RandomState {
- public:
-  explicit RandomState(unsigned seed) : rng_(seed) {}
-
-  tav::GameState make() {
-    tav::GameState s;
-    s.round = number();
-    s.scenario_number = number();
-    s.scenario_level = number();
-    for (bool* flag : {&s.track_standees, &s.ability_cards, &s.random_standees, &s.elites_first,
-                       &s.expire_conditions, &s.solo, &s.hide_stats, &s.calculate_stats,
-                       &s.can_draw, &s.needs_shuffle, &s.brav}) {
-      *flag = coin();
-    }
-    s.player_init = enumValue<tav::PlayerInit>(5);
-    s.attack_modifiers = enumList<tav::AttackModifier>(9);
-    s.attack_modifiers_discard = enumList<tav::AttackModifier>(9);
-    if (coin()) s.attack_modifier1 = enumValue<tav::AttackModifier>(9);
-    if (coin()) s.attack_modifier2 = enumValue<tav::AttackModifier>(9);
-    for (tav::ElementState* e : {&s.fire, &s.ice, &s.air, &s.earth, &s.light, &s.dark}) {
-      *e = enumValue<tav::ElementState>(3);
-    }
-    s.removed_abilities = ints();
-    s.bad_omen = number();
-    for (int i = upTo(3); i > 0; --i) {
-      tav::MonsterAbilityDeck deck(number());
-      deck.shuffle = coin();
-      if (coin()) deck.shown_ability = number();
-      deck.abilities = ints();
-      deck.abilities_discard = ints();
-      deck.shown = coin();
-      deck.was_shown = coin();
-      s.ability_decks[coin() ? deck.id : number()] = deck;
-    }
-    for (int i = upTo(4); i > 0; --i) s.actors.push_back(actor());
-    return s;
-  }
-
- private:
-  bool coin() { return upTo(1) == 1; }
-  int upTo(int n) { return std::uniform_int_distribution<int>(0, n)(rng_); }
-  int number() {
-    switch (upTo(4)) {
-      case 0:
-        return INT_MIN;
-      case 1:
-        return INT_MAX;
-      case 2:
-        return std::uniform_int_distribution<int>(INT_MIN, INT_MAX)(rng_);
-      default:
-        return upTo(100) - 10;
-    }
-  }
-  // A member mostly; now and then a number no member has, up to the largest the type holds.
-  template <class Enum>
-  Enum enumValue(uint32_t members) {
-    switch (upTo(5)) {
-      case 0:
-        return static_cast<Enum>(UINT32_MAX);
-      case 1:
-        return static_cast<Enum>(
-            std::uniform_int_distribution<uint32_t>(members, UINT32_MAX)(rng_));
-      default:
-        return static_cast<Enum>(std::uniform_int_distribution<uint32_t>(0, members - 1)(rng_));
-    }
-  }
-  template <class Enum>
-  std::vector<Enum> enumList(uint32_t members) {
-    std::vector<Enum> list;
-    for (int i = upTo(4); i > 0; --i) list.push_back(enumValue<Enum>(members));
-    return list;
-  }
-  std::vector<int> ints() {
-    std::vector<int> list;
-    for (int i = upTo(4); i > 0; --i) list.push_back(number());
-    return list;
-  }
-  // Plain text, UTF-8 beyond ASCII, control and zero bytes, or bytes that are no UTF-8.
-  std::string name() {
-    switch (upTo(4)) {
-      case 0:
-        return "";
-      case 1:
-        return "hero \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 \"quoted\" \\ /";
-      case 2:
-        return std::string("a\0b\n\t\x01", 6);
-      default: {
-        std::string bytes;
-        for (int i = upTo(6); i > 0; --i) bytes += static_cast<char>(upTo(255));
-        return bytes;
-      }
-    }
-  }
-  tav::MonsterInstance instance() {
-    tav::MonsterInstance m;
-    m.number = number();
-    m.type = enumValue<tav::MonsterType>(16);
-    m.summon_color = enumValue<tav::SummonColor>(9);
-    m.summon_move = number();
-    m.summon_attack = number();
-    m.summon_range = number();
-    m.is_new = coin();
-    m.hp = number();
-    m.hp_max = number();
-    m.conditions = enumList<tav::Condition>(19);
-    m.conditions_expired = enumList<tav::Condition>(19);
-    m.conditions_current_turn = enumList<tav::Condition>(19);
-    return m;
-  }
-  tav::Actor actor() {
-    tav::Actor a;
-    if (coin()) {
-      tav::PlayerActor p;
-      p.name = name();
-      p.character_class = enumValue<tav::CharacterClass>(26);
-      p.xp = number();
-      p.hp = number();
-      p.hp_max = number();
-      p.level = number();
-      p.loot = number();
-      p.initiative = number();
-      p.conditions = enumList<tav::Condition>(19);
-      p.conditions_expired = enumList<tav::Condition>(19);
-      p.conditions_current_turn = enumList<tav::Condition>(19);
-      p.exhausted = coin();
-      a = tav::Actor(p);
-    } else {
-      tav::MonsterActor m;
-      m.id = number();
-      m.level = number();
-      m.is_normal = coin();
-      m.is_elite = coin();
-      if (coin()) m.ability = number();
-      a = tav::Actor(m);
-    }
-    a.turn_completed = coin();
-    for (int i = upTo(3); i > 0; --i) a.instances.push_back(instance());
-    return a;
-  }
-
-  std::mt19937 rng_;
-};
+// The JSON mapping keeps every value, so its states also hold enumeration values that no
+// member has and names with zero bytes.
+tav::test::RandomState randomState(unsigned seed) {
+  tav::test::RandomStateOptions options;
+  options.unknownEnumValues = true;
+  options.zeroBytesInNames = true;
+  return tav::test::RandomState(seed, options);
+}
 
 TEST(JsonMapping, RandomStatesSurviveTheRoundTrip) {
-  RandomState random(20261207);
+  tav::test::RandomState random = randomState(20261207);
   for (int i = 0; i < 600; ++i) {
     const tav::GameState state = random.make();
     for (const int indent : {2, -1}) {
