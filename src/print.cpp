@@ -159,8 +159,7 @@ template <class Value>
       out.commit(p + label.size() + 2);
       return;
     }
-  } else if constexpr (std::is_enum<Value>::value &&
-                       !std::is_same<Value, CharacterClass>::value) {
+  } else if constexpr (std::is_enum<Value>::value && !std::is_same<Value, CharacterClass>::value) {
     if (out.buffered()) {
       const std::string_view name = nameOf(namesOf(value), value);
       char* p = out.reserve(label.size() + name.size() + 1);

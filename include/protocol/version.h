@@ -146,11 +146,11 @@ class Version {
   /// Reads one body at the buffer's read position into state, as the specified readers do
   /// (nothing stops it early; scalars are overwritten, lists and actors appended, decks stored
   /// under their id). The dump goes into *dump as it is read, held back in large pieces; a
-  /// null dump formats nothing. A count of records takes no more records than the unread bytes
-  /// can hold at the fewest bytes a record of that kind takes in this version (8 for an 8.4
-  /// actor or figure, 5 for an 8.4 deck); records the data holds are all read, only the
-  /// neutral records standing for the rest of a count after the data ran out stop there, so a
-  /// read's memory stays within a few dozen bytes per input byte.
+  /// null dump formats nothing. Every record the data holds is read; the neutral records that
+  /// stand for the rest of a count after the data ran out stop at what the unread bytes could
+  /// hold at the fewest bytes a record of that kind takes in this version (8 for an 8.4 actor
+  /// or figure, 5 for an 8.4 deck), so a read's memory stays within a few dozen bytes per input
+  /// byte.
   /// Moves the read position past the bytes read and returns what was found.
   ReadOutcome read(tav::GameState& state, Buffer& buffer, std::ostream* dump = nullptr) const;
   /// Reads one body from data[0, size) without copying the bytes; otherwise as above.

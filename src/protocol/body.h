@@ -35,8 +35,7 @@ TAV_FLATTEN ReadOutcome readQuietAs(tav::GameState& state, const uint8_t* data, 
 }
 
 template <const Format& F>
-ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size,
-                      ReadMode mode) {
+ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size, ReadMode mode) {
   return mode == ReadMode::kReplace ? readQuietAs<F, true>(state, data, size)
                                     : readQuietAs<F, false>(state, data, size);
 }
@@ -53,8 +52,8 @@ ReadOutcome readDumpingAs(tav::GameState& state, const uint8_t* data, std::size_
 }
 
 template <const Format& F>
-ReadOutcome readDumping(tav::GameState& state, const uint8_t* data, std::size_t size,
-                        ReadMode mode, std::ostream& out) {
+ReadOutcome readDumping(tav::GameState& state, const uint8_t* data, std::size_t size, ReadMode mode,
+                        std::ostream& out) {
   return mode == ReadMode::kReplace ? readDumpingAs<F, true>(state, data, size, out)
                                     : readDumpingAs<F, false>(state, data, size, out);
 }
@@ -91,8 +90,8 @@ Annotation annotateBody(const uint8_t* data, std::size_t size) {
 
 template <const Format& F>
 constexpr Version::Functions functionsOf() {
-  return Version::Functions{&readQuiet<F>, &readDumping<F>, &sizeOf<F>, &writeInto<F>,
-                            &annotateBody<F>, nullptr};
+  return Version::Functions{&readQuiet<F>, &readDumping<F>,  &sizeOf<F>,
+                            &writeInto<F>, &annotateBody<F>, nullptr};
 }
 
 }  // namespace detail

@@ -136,11 +136,13 @@ struct FieldName {
 // outcome. Every field, the records entered and left, and the points the dump reports go to
 // the sink.
 //
-// A count of records is bounded by the unread bytes divided by the fewest bytes one record of
-// its kind takes in the version being read (minimumSize: 8 for an 8.4 actor or figure, 5 for
-// an 8.4 deck); a count of values by the unread bytes. Every record the data holds is read,
-// and the neutral records that stand for the rest of a count after the data ran out stop at
-// that bound, so that the memory of a read stays within a few dozen bytes per input byte.
+// A count of records is bounded: the records are read while the data holds them, and once a
+// field has failed, the neutral records that stand for the rest of the count stop at what the
+// unread bytes (when the count was read) could hold at the fewest bytes one record of the kind
+// takes in the version being read (minimumSize: 8 for an 8.4 actor or figure, 5 for an 8.4
+// deck). Every record the data holds is read as before; only the neutral records shrink, so
+// that the memory of a read stays within a few dozen bytes per input byte. A count of values
+// is bounded by the unread bytes, one byte per value.
 //
 // kReplace false appends, as the specified readers do: lists and actors are appended to what
 // the state holds, decks stored under their id. kReplace true replaces the state's contents:
@@ -217,20 +219,22 @@ class Reader {
     noteShortList(name, count, n);
   }
 
-  // Records of a vector: appended, or, replacing, read over the elements already there. The
-  // bounded count is exactly the number of records the list gets, so it is reserved whole.
+  // Records of a vector: appended, or, replacing, read over the elements already there.
   template <class T, class LayoutOne>
   void records(const char* name, std::vector<T>& list, CountLine line, LayoutOne layoutOne) {
     const int count = readCount(name);
     sink_.count(line, count);
-    const std::size_t n = boundedCount(count, minimumSize<T>(layoutOne));
+    const RecordBound bound = recordBound(count, minimumSize<T>(layoutOne));
     std::size_t first = list.size();
     if constexpr (kReplace) {
-      if (list.size() > n) list.erase(list.begin() + static_cast<std::ptrdiff_t>(n), list.end());
+      if (list.size() > bound.most) {
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(bound.most), list.end());
+      }
       first = 0;
     }
-    list.reserve(first + n);
-    for (std::size_t i = 0; i < n; ++i) {
+    list.reserve(first + bound.most);
+    std::size_t i = 0;
+    for (; i < bound.count && bound.more(i, failures_); ++i) {
       if (first + i < list.size()) {
         renew(list[first + i]);
       } else {
@@ -240,7 +244,10 @@ class Reader {
       layoutOne(*this, list[first + i]);
       sink_.leave();
     }
-    noteShortList(name, count, n);
+    if constexpr (kReplace) {
+      if (list.size() > i) list.erase(list.begin() + static_cast<std::ptrdiff_t>(i), list.end());
+    }
+    noteShortList(name, count, i);
   }
 
   // Deck records are stored under their own id, in place of any deck held there. Replacing,
@@ -251,10 +258,11 @@ class Reader {
     using Decks = std::map<int, tav::MonsterAbilityDeck>;
     const int count = readCount(name);
     sink_.count(line, count);
-    const std::size_t n = boundedCount(count, minimumSize<tav::MonsterAbilityDeck>(layoutOne));
+    const RecordBound bound = recordBound(count, minimumSize<tav::MonsterAbilityDeck>(layoutOne));
     Decks spare;
     if constexpr (kReplace) spare.swap(decks);
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    for (; i < bound.count && bound.more(i, failures_); ++i) {
       Decks::node_type node;
       if (!spare.empty()) node = spare.extract(spare.begin());
       tav::MonsterAbilityDeck fresh;
@@ -278,7 +286,7 @@ class Reader {
         spare.insert(std::move(node));
       }
     }
-    noteShortList(name, count, n);
+    noteShortList(name, count, i);
   }
 
   template <class LayoutOne>
@@ -315,6 +323,7 @@ class Reader {
   }
 
   void fail(FieldName field) {
+    ++failures_;
     if (failed_) return;
     failed_ = true;
     failedAt_ = pos_;
@@ -334,8 +343,33 @@ class Reader {
   std::size_t boundedCount(int count, std::size_t least) const {
     if (count <= 0) return 0;
     const auto wanted = static_cast<std::size_t>(count);
-    const std::size_t most = (size_ - pos_) / (least == 0 ? 1 : least);
+    const std::size_t most = (size_ - pos_) / least;
     return wanted < most ? wanted : most;
+  }
+
+  // How many records a count gets. The records are read one after another up to the count,
+  // bounded by one byte each, while none of them has failed a field since the count; from
+  // the first failure on, the neutral records that stand for the rest of the count stop at
+  // `fewest`: what the unread bytes hold at the fewest bytes a record takes. Every record
+  // read before a failure is whole and took at least that many bytes, so a list gets at most
+  // fewest + 1 records, whatever its count says.
+  struct RecordBound {
+    std::size_t count;     // the count, bounded by one byte per record
+    std::size_t fewest;    // the count, bounded by the fewest bytes per record
+    std::size_t most;      // the most records the list can get
+    std::size_t failures;  // the reader's failures when the count was read
+
+    bool more(std::size_t i, std::size_t failures_now) const {
+      return i < fewest || failures_now == failures;
+    }
+  };
+  RecordBound recordBound(int count, std::size_t least) const {
+    RecordBound bound;
+    bound.count = boundedCount(count, 1);
+    bound.fewest = boundedCount(count, least);
+    bound.most = bound.fewest < bound.count ? bound.fewest + 1 : bound.count;
+    bound.failures = failures_;
+    return bound;
   }
 
   // A count larger than the bytes that followed it can hold means the data ran out inside the
@@ -351,6 +385,8 @@ class Reader {
   std::size_t pos_ = 0;
   bool failed_ = false;
   std::size_t failedAt_ = 0;
+  // Fields that could not be read so far, and short lists.
+  std::size_t failures_ = 0;
   Sink& sink_;
 };
 
