@@ -49,8 +49,10 @@ namespace fields {
 template <class Record>
 struct Fields;
 
+/// The field list of MonsterInstance.
 template <>
 struct Fields<MonsterInstance> {
+  /// Calls visit(name, r.field...) for each field of MonsterInstance, in declaration order.
   template <class Visit, class... R>
   static void each(Visit& visit, R&... r) {
     visit("number", r.number...);
@@ -68,8 +70,10 @@ struct Fields<MonsterInstance> {
   }
 };
 
+/// The field list of MonsterActor.
 template <>
 struct Fields<MonsterActor> {
+  /// Calls visit(name, r.field...) for each field of MonsterActor, in declaration order.
   template <class Visit, class... R>
   static void each(Visit& visit, R&... r) {
     visit("id", r.id...);
@@ -80,8 +84,10 @@ struct Fields<MonsterActor> {
   }
 };
 
+/// The field list of PlayerActor.
 template <>
 struct Fields<PlayerActor> {
+  /// Calls visit(name, r.field...) for each field of PlayerActor, in declaration order.
   template <class Visit, class... R>
   static void each(Visit& visit, R&... r) {
     visit("name", r.name...);
@@ -103,8 +109,11 @@ struct Fields<PlayerActor> {
 /// MonsterActor), [1] for a player entry (the PlayerActor); index by __is_player.
 inline constexpr const char* kActorRecordNames[2] = {"monster", "player"};
 
+/// The field list of Actor.
 template <>
 struct Fields<Actor> {
+  /// Calls visit(name, r.field...) for each field of Actor (the live record first; see above), in
+  /// declaration order.
   template <class Visit, class First, class... R>
   static void each(Visit& visit, First& first, R&... r) {
     if (first.__is_player) {
@@ -117,8 +126,10 @@ struct Fields<Actor> {
   }
 };
 
+/// The field list of MonsterAbilityDeck.
 template <>
 struct Fields<MonsterAbilityDeck> {
+  /// Calls visit(name, r.field...) for each field of MonsterAbilityDeck, in declaration order.
   template <class Visit, class... R>
   static void each(Visit& visit, R&... r) {
     visit("id", r.id...);
@@ -131,8 +142,10 @@ struct Fields<MonsterAbilityDeck> {
   }
 };
 
+/// The field list of GameState.
 template <>
 struct Fields<GameState> {
+  /// Calls visit(name, r.field...) for each field of GameState, in declaration order.
   template <class Visit, class... R>
   static void each(Visit& visit, R&... r) {
     visit("round", r.round...);

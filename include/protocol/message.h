@@ -60,19 +60,22 @@ constexpr bool isBroken(MessageStatus status) {
 struct Message {
   /// What the bytes hold.
   MessageStatus status = MessageStatus::kNeedHeader;
-  /// The header's fields; set when the header is complete (kComplete, kNeedBody, kTooLarge).
-  /// header.length is the body size the header announces.
+  /// The header's fields. event and payload are set once the text is complete (also for a
+  /// malformed length); header.length, the body size the header announces, once the header is
+  /// complete (kComplete, kNeedBody, kTooLarge; kNegativeLength keeps it as readHeader does,
+  /// 2^64 minus its magnitude).
   Header header;
-  /// The header's text as it is on the wire, before it is split and trimmed; set when the
-  /// text is complete.
+  /// The header's text as it is on the wire, before it is cut at a zero byte, split and
+  /// trimmed; set when the text is complete.
   std::string_view text;
-  /// Bytes the header takes; set when the header is complete.
+  /// Bytes the header takes; set when the header is complete (and for kNegativeLength).
   std::size_t headerSize = 0;
   /// The body: all of it when kComplete; the bytes present so far when kNeedBody; empty
   /// otherwise.
   std::string_view body;
-  /// headerSize + header.length when the header is complete; otherwise the fewest bytes the
-  /// message can take given what was seen (at least one more than were there).
+  /// kComplete, kNeedBody, kTooLarge: headerSize + header.length. kNeedHeader: the fewest
+  /// bytes the message can take given what was seen (more than were there). 0 for the
+  /// malformed statuses.
   std::size_t size = 0;
   /// Where the message starts, counted from the first byte of a MessageStream (0 for
   /// readMessage).
@@ -137,12 +140,16 @@ class MessageStream {
   /// The limit given at construction; setLimit changes it for the messages not taken yet.
   std::size_t limit() const { return limit_; }
   /// Sets the limit on a message's size (header and body).
-  void setLimit(std::size_t limit) { limit_ = limit; }
+  void setLimit(std::size_t limit);
 
  private:
   std::size_t limit_;
   std::vector<uint8_t> bytes_;
   std::size_t start_ = 0;
+  // The last result that did not take a message, served again while fewer than needed_ bytes
+  // wait (SIZE_MAX for a broken one, which only discard() or setLimit() changes).
+  Message pending_;
+  bool cached_ = false;
   std::size_t needed_ = 0;
   uint64_t position_ = 0;
   uint64_t toDiscard_ = 0;
@@ -208,6 +215,11 @@ struct Detection {
 Detection detectVersion(std::string_view body, const Header* header = nullptr);
 /// As above, over data[0, size).
 Detection detectVersion(const uint8_t* data, std::size_t size, const Header* header = nullptr);
+
+/// The fields of a header, as the schema of a body lists its own: "header.text_count" (a
+/// count), "header.text" (a text), "header.length" (a number), each with record kHeader and
+/// depth 1. The header spans of annotateHeader have their schemaIndex in this list.
+const std::vector<SchemaField>& headerSchema();
 
 /// The header's fields as annotation spans, offsets from the message's first byte:
 /// "header.text_count" (2 bytes), "header.text" (the text), "header.length" (the varint),

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -8,9 +9,8 @@
 
 namespace tav {
 namespace protocol {
-namespace detail {
 
-std::string quoted(std::string_view text) {
+std::string quotedText(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -27,6 +27,20 @@ std::string quoted(std::string_view text) {
   }
   out += '"';
   return out;
+}
+
+namespace detail {
+
+std::string quoted(std::string_view text) { return quotedText(text); }
+
+RecordKind recordKindOf(const char* name) {
+  const std::string_view n(name);
+  if (n == "ability_decks") return RecordKind::kDeck;
+  if (n == "actors") return RecordKind::kActor;
+  if (n == "player") return RecordKind::kPlayer;
+  if (n == "monster") return RecordKind::kMonster;
+  if (n == "instances") return RecordKind::kFigure;
+  return RecordKind::kState;
 }
 
 template <class E>
@@ -51,25 +65,38 @@ void AnnotationSink::field(FieldName field, std::size_t offset, std::size_t leng
 
 void AnnotationSink::field(FieldName field, std::size_t offset, std::size_t length,
                            const tl::optional<std::string>& value) {
-  add(field, offset, length, value ? quoted(*value) : std::string("null"));
+  add(field, offset, length, value ? quotedText(*value) : std::string("null"));
 }
 
 void AnnotationSink::stopped(FieldName field) { result_.stoppedField = pathOf(field); }
 
 void AnnotationSink::enter(const char* name, std::ptrdiff_t index) {
-  marks_.push_back(prefix_.size());
-  if (!prefix_.empty()) prefix_ += '.';
+  const bool indexed = index >= 0;
+  levels_.push_back(Level{prefix_.size(), patternPrefix_.size(), recordKindOf(name), indexed});
+  if (!prefix_.empty()) {
+    prefix_ += '.';
+    patternPrefix_ += '.';
+  }
   prefix_ += name;
-  if (index >= 0) {
+  patternPrefix_ += name;
+  if (indexed) {
     prefix_ += '[';
     prefix_ += std::to_string(index);
     prefix_ += ']';
+    patternPrefix_ += "[]";
+    // The layouts nest two indexed records at most (actors[i].instances[j]); deeper ones
+    // would keep the outermost two.
+    if (indexCount_ < indices_.size()) indices_[indexCount_] = static_cast<uint32_t>(index);
+    ++indexCount_;
   }
 }
 
 void AnnotationSink::leave() {
-  prefix_.resize(marks_.back());
-  marks_.pop_back();
+  const Level level = levels_.back();
+  levels_.pop_back();
+  prefix_.resize(level.path);
+  patternPrefix_.resize(level.pattern);
+  if (level.indexed) --indexCount_;
 }
 
 void AnnotationSink::add(FieldName field, std::size_t offset, std::size_t length,
@@ -79,7 +106,24 @@ void AnnotationSink::add(FieldName field, std::size_t offset, std::size_t length
   span.offset = offset;
   span.length = length;
   span.value = std::move(value);
-  span.depth = static_cast<unsigned>(marks_.size());
+  span.depth = static_cast<unsigned>(levels_.size());
+  span.record = levels_.empty() ? RecordKind::kState : levels_.back().kind;
+  span.indices = indices_;
+  span.indexCount =
+      static_cast<uint8_t>(indexCount_ < indices_.size() ? indexCount_ : indices_.size());
+  span.element = field.isCount ? -1 : field.index;
+  if (schema_ != nullptr) {
+    std::string pattern = patternPrefix_;
+    if (!pattern.empty()) pattern += '.';
+    pattern += field.name;
+    if (field.isCount) {
+      pattern += ".count";
+    } else if (field.index >= 0) {
+      pattern += "[]";
+    }
+    const auto entry = schema_->find(pattern);
+    if (entry != schema_->end()) span.schemaIndex = entry->second;
+  }
   result_.fields.push_back(std::move(span));
 }
 
@@ -95,6 +139,61 @@ std::string AnnotationSink::pathOf(FieldName field) const {
     path += ']';
   }
   return path;
+}
+
+void SchemaWalker::enter(const char* name, bool indexed) {
+  marks_.push_back(prefix_.size());
+  kinds_.push_back(recordKindOf(name));
+  if (!prefix_.empty()) prefix_ += '.';
+  prefix_ += name;
+  if (indexed) prefix_ += "[]";
+}
+
+void SchemaWalker::leave() {
+  prefix_.resize(marks_.back());
+  marks_.pop_back();
+  kinds_.pop_back();
+}
+
+void SchemaWalker::add(const std::string& name, FieldType type, std::string_view enumeration) {
+  SchemaField field;
+  field.pattern = prefix_.empty() ? name : prefix_ + '.' + name;
+  field.type = type;
+  field.enumeration = enumeration;
+  field.record = kinds_.empty() ? RecordKind::kState : kinds_.back();
+  field.depth = static_cast<unsigned>(marks_.size());
+  fields_.push_back(std::move(field));
+}
+
+std::vector<SchemaField> mergeSchemas(const std::vector<SchemaField>& a,
+                                      const std::vector<SchemaField>& b) {
+  // common[i][j]: the length of a longest common subsequence of a[i..] and b[j..].
+  const std::size_t n = a.size();
+  const std::size_t m = b.size();
+  std::vector<std::size_t> common((n + 1) * (m + 1), 0);
+  auto at = [m](std::size_t i, std::size_t j) { return i * (m + 1) + j; };
+  for (std::size_t i = n; i-- > 0;) {
+    for (std::size_t j = m; j-- > 0;) {
+      common[at(i, j)] = a[i].pattern == b[j].pattern
+                             ? common[at(i + 1, j + 1)] + 1
+                             : std::max(common[at(i + 1, j)], common[at(i, j + 1)]);
+    }
+  }
+  std::vector<SchemaField> merged;
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < n || j < m) {
+    if (i < n && j < m && a[i].pattern == b[j].pattern) {
+      merged.push_back(a[i]);
+      ++i;
+      ++j;
+    } else if (j == m || (i < n && common[at(i + 1, j)] >= common[at(i, j + 1)])) {
+      merged.push_back(a[i++]);
+    } else {
+      merged.push_back(b[j++]);
+    }
+  }
+  return merged;
 }
 
 // The enumerations that reach the annotator.

@@ -80,7 +80,7 @@ TAV_FLATTEN std::size_t writeInto(const tav::GameState& state, uint8_t* data, st
 template <const Format& F>
 Annotation annotateBody(const uint8_t* data, std::size_t size) {
   Annotation result;
-  AnnotationSink sink(result);
+  AnnotationSink sink(result, &schemaIndexOf<F>());
   Reader<AnnotationSink> reader(data, size, sink);
   tav::GameState state;
   gameStateLayout<F>(reader, state);
@@ -91,7 +91,7 @@ Annotation annotateBody(const uint8_t* data, std::size_t size) {
 template <const Format& F>
 constexpr Version::Functions functionsOf() {
   return Version::Functions{&readQuiet<F>, &readDumping<F>,  &sizeOf<F>,
-                            &writeInto<F>, &annotateBody<F>, nullptr};
+                            &writeInto<F>, &annotateBody<F>, &schemaOf<F>};
 }
 
 }  // namespace detail

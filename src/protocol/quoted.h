@@ -1,16 +1,18 @@
 #pragma once
 
-// Texts as the annotator shows them, shared with the tools that show header texts next to it.
+// Texts as the annotator shows them, for the tools that still include this header; the
+// function is public as tav::protocol::quotedText (protocol/version.h).
 
 #include <string>
 #include <string_view>
+
+#include "protocol/version.h"
 
 namespace tav {
 namespace protocol {
 namespace detail {
 
-// text as a quoted literal that shows any bytes on one line: quotes and backslashes escaped,
-// bytes outside printable ASCII as \xNN.
+// quotedText(text), under its former name.
 std::string quoted(std::string_view text);
 
 }  // namespace detail

@@ -70,6 +70,8 @@ Annotation Version::annotate(std::string_view data) const {
   return annotate(reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
 
+const std::vector<SchemaField>& Version::schema() const { return functions_.schema(); }
+
 const Version* findVersion(std::string_view name) {
   for (const Version* version : kVersions) {
     if (version->name() == name) return version;

@@ -4,12 +4,15 @@
 // state, reporting each field to a sink: nothing, a dump, an annotation) and the Encoder
 // (a state into bytes, or into a byte count).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tl/optional.hpp>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -433,10 +436,20 @@ class DumpSink : public QuietSink {
   tav::detail::DumpWriter writer_;
 };
 
-// A sink that records where every field lies and what it holds (annotator.cpp).
+// The kind of record entered under name by the layouts ("actors", "player", "instances", ...).
+RecordKind recordKindOf(const char* name);
+
+// A schema pattern as an AnnotationSink or a SchemaWalker builds it, mapped to its entry of the
+// version's schema.
+using SchemaIndex = std::unordered_map<std::string, std::size_t>;
+
+// A sink that records where every field lies and what it holds, with the record it lies in
+// and its entry of the schema (annotator.cpp).
 class AnnotationSink {
  public:
-  explicit AnnotationSink(Annotation& result) : result_(result) {}
+  // schema maps the version's schema patterns to their entries; null leaves schemaIndex 0.
+  explicit AnnotationSink(Annotation& result, const SchemaIndex* schema = nullptr)
+      : result_(result), schema_(schema) {}
 
   void field(FieldName field, std::size_t offset, std::size_t length, int value);
   void field(FieldName field, std::size_t offset, std::size_t length, bool value);
@@ -462,6 +475,15 @@ class AnnotationSink {
   void done(const Record&) {}
 
  private:
+  // A record entered: where the path and the pattern stood before it, its kind, and whether
+  // it holds an element index.
+  struct Level {
+    std::size_t path;
+    std::size_t pattern;
+    RecordKind kind;
+    bool indexed;
+  };
+
   // An enumeration value: its identifier, or its number where it has none.
   template <class E>
   static std::string enumerationText(E value);
@@ -469,9 +491,135 @@ class AnnotationSink {
   std::string pathOf(FieldName field) const;
 
   Annotation& result_;
+  const SchemaIndex* schema_;
+  std::string prefix_;
+  std::string patternPrefix_;
+  std::vector<Level> levels_;
+  std::array<uint32_t, 2> indices_{};
+  uint8_t indexCount_ = 0;
+};
+
+// The name of an enumeration type as the schema gives it; empty for int.
+inline std::string_view enumerationName(tav::AttackModifier) { return "AttackModifier"; }
+inline std::string_view enumerationName(tav::CharacterClass) { return "CharacterClass"; }
+inline std::string_view enumerationName(tav::Condition) { return "Condition"; }
+inline std::string_view enumerationName(tav::ElementState) { return "ElementState"; }
+inline std::string_view enumerationName(tav::MonsterType) { return "MonsterType"; }
+inline std::string_view enumerationName(tav::PlayerInit) { return "PlayerInit"; }
+inline std::string_view enumerationName(tav::SummonColor) { return "SummonColor"; }
+inline std::string_view enumerationName(int) { return {}; }
+
+// Lists every field a body can hold, in wire order, by walking the layouts over a record of
+// each kind: one element of each records list, one element of each list. The branches are
+// taken by the values the walker gives: a figure's type is always Summon (whose fields are a
+// superset of the others'), and every boolean is the walker's branch value, so that a walk with
+// true (an actor that is a player) and one with false (a monster) together visit every field;
+// mergeSchemas joins the two.
+class SchemaWalker {
+ public:
+  static constexpr bool kDecodes = true;
+
+  explicit SchemaWalker(bool branch) : branch_(branch) {}
+
+  void number(const char* name, int&) { add(name, FieldType::kNumber, {}); }
+  void boolean(const char* name, bool& value) {
+    value = branch_;
+    add(name, FieldType::kBoolean, {});
+  }
+  template <class E>
+  void enumeration(const char* name, E&) {
+    add(name, FieldType::kEnumeration, enumerationName(E{}));
+  }
+  void enumeration(const char* name, tav::MonsterType& value) {
+    value = tav::MonsterTypeNS::Summon;
+    add(name, FieldType::kEnumeration, enumerationName(value));
+  }
+  template <class T>
+  void slot(const char* name, tl::optional<T>&) {
+    add(name, FieldType::kSlot, enumerationName(T{}));
+  }
+  void playerName(const char* name, std::string&) { add(name, FieldType::kText, {}); }
+  template <class T>
+  void list(const char* name, std::vector<T>&) {
+    add(std::string(name) + ".count", FieldType::kCount, {});
+    add(std::string(name) + "[]",
+        std::is_enum<T>::value ? FieldType::kEnumeration : FieldType::kNumber,
+        enumerationName(T{}));
+  }
+  template <class T, class LayoutOne>
+  void records(const char* name, std::vector<T>&, CountLine, LayoutOne layoutOne) {
+    T element{};
+    one(name, element, layoutOne);
+  }
+  template <class LayoutOne>
+  void records(const char* name, std::map<int, tav::MonsterAbilityDeck>&, CountLine,
+               LayoutOne layoutOne) {
+    tav::MonsterAbilityDeck deck;
+    one(name, deck, layoutOne);
+  }
+  template <class LayoutOne>
+  void record(const char* name, LayoutOne layoutOne) {
+    enter(name, false);
+    layoutOne(*this);
+    leave();
+  }
+  void figureType(tav::MonsterType) {}
+  template <class Record>
+  void done(const Record&) {}
+
+  // The fields walked, in wire order.
+  std::vector<SchemaField>& fields() { return fields_; }
+
+ private:
+  template <class T, class LayoutOne>
+  void one(const char* name, T& element, LayoutOne layoutOne) {
+    add(std::string(name) + ".count", FieldType::kCount, {});
+    enter(name, true);
+    layoutOne(*this, element);
+    leave();
+  }
+  void enter(const char* name, bool indexed);
+  void leave();
+  void add(const std::string& name, FieldType type, std::string_view enumeration);
+
+  bool branch_;
   std::string prefix_;
   std::vector<std::size_t> marks_;
+  std::vector<RecordKind> kinds_;
+  std::vector<SchemaField> fields_;
 };
+
+// The fields of both walks in wire order, each once: a longest common subsequence of the two,
+// with the fields only one walk has put where that walk has them.
+std::vector<SchemaField> mergeSchemas(const std::vector<SchemaField>& a,
+                                      const std::vector<SchemaField>& b);
+
+// The schema of a format, made once.
+template <const Format& F>
+const std::vector<SchemaField>& schemaOf() {
+  static const std::vector<SchemaField> fields = [] {
+    SchemaWalker player(true);
+    SchemaWalker monster(false);
+    tav::GameState a;
+    tav::GameState b;
+    gameStateLayout<F>(player, a);
+    gameStateLayout<F>(monster, b);
+    return mergeSchemas(player.fields(), monster.fields());
+  }();
+  return fields;
+}
+
+// The patterns of schemaOf<F>() mapped to their entries, made once.
+template <const Format& F>
+const SchemaIndex& schemaIndexOf() {
+  static const SchemaIndex index = [] {
+    SchemaIndex map;
+    const std::vector<SchemaField>& fields = schemaOf<F>();
+    for (std::size_t i = 0; i < fields.size(); ++i) map.emplace(fields[i].pattern, i);
+    return map;
+  }();
+  return index;
+}
 
 // Writes one body, or counts its bytes. The Target takes the encoded values: ByteTarget
 // writes them into a run of bytes, SizeTarget only adds up their sizes.
