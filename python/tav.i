@@ -12,10 +12,8 @@ of the protocol versions are native only."
 %enddef
 %module(docstring=TAV_MODULE_DOCSTRING) tav
 
-// The project's version (project() in CMakeLists.txt; test_surface.py checks that they agree).
-%pythoncode %{
-__version__ = "0.1.0"
-%}
+// __version__: the project's version (project() in CMakeLists.txt), from version.i.in.
+%include "version.i"
 
 %feature("autodoc", "3");
 

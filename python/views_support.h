@@ -95,8 +95,8 @@ inline PyTypeObject &viewType() {
   return type;
 }
 
-// The view type in use: this module's own once initViews() ran, or the one that importViews()
-// took from the module that makes the views (another module sharing the type table).
+// The view type in use: this module's own once initViews() ran. Other modules use this one
+// through the runtime table (runtime_table.h).
 inline PyTypeObject *&viewTypeInUse() {
   static PyTypeObject *type = 0;
   return type;
@@ -547,36 +547,6 @@ inline int initViews() {
     if (res < 0) return -1;
   }
   PyType_Modified(base);
-  return 0;
-}
-
-// Lets module m hand the view type to other modules that share its type table (importViews).
-inline int exportViews(PyObject *m) {
-  PyObject *capsule = PyCapsule_New(&viewType(), "tav._tav._view_type", 0);
-  if (!capsule) return -1;
-  if (PyModule_AddObject(m, "_view_type", capsule) < 0) {
-    Py_DECREF(capsule);
-    return -1;
-  }
-  return 0;
-}
-
-// In another extension module: takes the view type from the module that makes the views, so
-// that this module's conversions check views as that module does. 0 on success.
-inline int importViews() {
-  PyObject *module = PyImport_ImportModule("tav._tav");
-  if (!module) {
-    PyErr_Clear();
-    module = PyImport_ImportModule("_tav");
-  }
-  if (!module) return -1;
-  PyObject *capsule = PyObject_GetAttrString(module, "_view_type");
-  Py_DECREF(module);
-  if (!capsule) return -1;
-  void *type = PyCapsule_GetPointer(capsule, "tav._tav._view_type");
-  Py_DECREF(capsule);
-  if (!type) return -1;
-  viewTypeInUse() = static_cast<PyTypeObject *>(type);
   return 0;
 }
 
