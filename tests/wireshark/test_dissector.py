@@ -262,6 +262,8 @@ def test_every_split_and_several_per_segment(work):
     expected.append(samples + samples[:1])
     streams.append([joined[i:i + 7] for i in range(0, len(joined), 7)])  # across boundaries
     expected.append(samples + samples[:1])
+    streams.append([joined[i:i + 1] for i in range(len(joined))])  # a byte per segment
+    expected.append(samples + samples[:1])
     want = {s: o for s, o in zip(samples, oracle(work, samples))}
     got = tav_messages(work, capture(work, "splits", streams))
     assert len(got) == len(streams)
