@@ -164,7 +164,8 @@ template <class Value>
       const std::string_view name = nameOf(namesOf(value), value);
       char* p = out.reserve(label.size() + name.size() + 1);
       std::memcpy(p, label.data(), label.size());
-      std::memcpy(p + label.size(), name.data(), name.size());
+      // A value without a name has an empty view, whose data may be null.
+      if (!name.empty()) std::memcpy(p + label.size(), name.data(), name.size());
       p[label.size() + name.size()] = '\n';
       out.commit(p + label.size() + name.size() + 1);
       return;
