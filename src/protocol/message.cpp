@@ -287,8 +287,17 @@ Message MessageStream::next() {
   }
   cached_ = true;
   pending_ = m;
-  // A broken status holds whatever arrives; a need status holds until m.size bytes are there.
-  needed_ = needsMoreBytes(m.status) ? m.size : SIZE_MAX;
+  // The buffered size at which the answer can change. A broken status holds whatever arrives.
+  // A body holds until it is whole. A header's count can turn out negative with its first
+  // byte; its text is judged once all of it is there (m.size is one more, for the length);
+  // each byte of its length can end it.
+  if (m.status == MessageStatus::kNeedBody) {
+    needed_ = m.size;
+  } else if (m.status == MessageStatus::kNeedHeader) {
+    needed_ = waiting < 2 ? waiting + 1 : std::max(waiting + 1, m.size - 1);
+  } else {
+    needed_ = SIZE_MAX;
+  }
   return m;
 }
 
