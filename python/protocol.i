@@ -20,12 +20,13 @@
 %fragment("tav_owned_handle");
 %types(std::vector< uint8_t > *);
 
-// Arguments that are views of tav objects (tav.i) are checked here as tav checks them.
+// One runtime per process: conversions, their errors and new handles go through tav._tav's
+// (runtime_client.h), so views made there are checked, listed and freed by one registry.
 %{
-#include "views_support.h"
+#include "runtime_client.h"
 %}
 %init %{
-  if (tav_binding::importViews() < 0) return NULL;
+  if (tav_binding::importRuntime() < 0) return NULL;
 %}
 
 %{
@@ -41,6 +42,23 @@
     SWIG_fail;
   }
 }
+
+// A native read replaces the whole contents of the state it is given: the views of its elements
+// are marked first, as tav marks them before its own changes.
+%define %tav_marking_reader(VERSION)
+%exception tav::protocol::VERSION::readGameState {
+  tav_binding::runtime()->invalidateState(*arg1);
+  try {
+    $action
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+    SWIG_fail;
+  }
+}
+%enddef
+%tav_marking_reader(v7_6)
+%tav_marking_reader(v8_0)
+%tav_marking_reader(v8_4)
 
 // The per-version functions of the library under their own names, prefixed by the version
 // (protocol.py groups them as v7_6.readGameState, ...). They dump into the process's standard
@@ -103,16 +121,3 @@ PyObject* closeAttributes(PyObject* cls);
 PyObject* toJson(PyObject* state, PyObject* indent);
 PyObject* fromJson(PyObject* text);
 }
-
-// Owned handles keep the shared type table alive until the last of them is gone: each takes a
-// reference to the table's capsule as its module knows it. The generator's runtime learns the
-// capsule only in the module that created it (tav), so handles made here would let the table
-// go first at interpreter exit and then report their objects as leaked. Hold the capsule here
-// too, for the life of the process.
-%init %{
-  if (!Swig_Capsule_global) {
-    PyObject *runtime = PyImport_AddModule("swig_runtime_data" SWIG_RUNTIME_VERSION);
-    Swig_Capsule_global = runtime ? PyObject_GetAttrString(runtime, SWIGPY_CAPSULE_ATTR_NAME) : 0;
-    if (!Swig_Capsule_global) PyErr_Clear();
-  }
-%}

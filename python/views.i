@@ -4,10 +4,11 @@
 
 %{
 #include "views_support.h"
+#include "runtime_table.h"
 %}
 
 %init %{
-  if (tav_binding::initViews() < 0 || tav_binding::exportViews(m) < 0) return NULL;
+  if (tav_binding::initViews() < 0 || tav_binding::exportRuntime(m) < 0) return NULL;
 %}
 
 %typemap(out, noblock=1) SWIGTYPE * {

@@ -4,7 +4,8 @@ Each program builds a small game state, then makes random calls: it reaches view
 elements, map values, getPlayer/getMonster, iterators) and keeps some of them, changes owners
 and containers (append, insert, erase, resize, clear, slices, swap, attribute assignment,
 GameState.clear), drops objects with del and gc.collect(), copies and pickles, and sometimes
-runs the same random calls from two threads at once. A call may raise any Python exception; the
+runs the same random calls from two threads at once; it also hands kept objects to tav.protocol
+(dump, ==, JSON, writers, the native readers) and keeps what those return. A call may raise any Python exception; the
 interpreter must never die. Programs run in batches in child interpreters; a child that ends by
 a signal (or a sanitizer report, which ends it with an error) fails the run.
 
@@ -57,6 +58,8 @@ class Program:
         self.rng = random.Random(seed)
         self.calls = calls
         self.made = 0
+        import tav.protocol
+        self.protocol = tav.protocol
         state = build_state(tav, self.rng)
         self.pool = [state, state.actors, state.ability_decks, tav.IntVector([1, 2, 3]),
                      tav.ConditionVector([1]), tav.Optionalint(2)]
@@ -89,7 +92,15 @@ class Program:
         if what < 6:
             gc.collect()
             return
-        if what < 10:
+        if what < 16:
+            try:
+                result = self.companion(target)
+                if result is not None and rng.random() < 0.7:
+                    self.keep(result)
+            except EXPECTED:
+                pass
+            return
+        if what < 20:
             try:
                 self.keep(rng.choice([copy.copy, copy.deepcopy,
                                       lambda o: pickle.loads(pickle.dumps(o))])(target))
@@ -122,6 +133,29 @@ class Program:
         except EXPECTED:
             pass
 
+    def companion(self, target):
+        """One call of tav.protocol (the companion module) or == on a kept object."""
+        rng, P = self.rng, self.protocol
+        version = rng.choice(("7.6", "8.0", "8.4"))
+        other = rng.choice(self.pool)
+        data = bytes(rng.randrange(256) for _ in range(rng.randrange(40)))
+        calls = [
+            lambda: P.dump(target),
+            lambda: target == other,
+            lambda: target != other,
+            lambda: P.to_json(target),
+            lambda: P.write_game_state(target, version),
+            lambda: P.body_size(target, version),
+            lambda: P.write_message(self.tav.Header(), target, version),
+            lambda: P.buffer_bytes(target),
+            lambda: getattr(P, "v" + version.replace(".", "_")).readGameState(
+                target, P.buffer_from(data)),
+            lambda: P.read_game_state(data, version),
+            lambda: P.read_message(data, version),
+            lambda: P.buffer_from(data),
+        ]
+        return rng.choice(calls)()
+
     def keep(self, obj):
         if hasattr(obj, "this") or type(obj).__name__ == "SwigPyObject":
             self.pool.append(obj)
@@ -137,6 +171,7 @@ class Program:
             def worker(seed):
                 other = Program.__new__(Program)
                 other.tav, other.rng, other.pool, other.calls = self.tav, random.Random(seed), self.pool, half
+                other.protocol = self.protocol
                 for _ in range(half):
                     other.step()
 
