@@ -5,6 +5,7 @@
 #   <bindir>/tav-dump, <bindir>/tav-encode                      the tools (tools/CMakeLists.txt)
 #   <libdir>/cmake/tav/tav{Config,ConfigVersion,Targets}.cmake  find_package(tav CONFIG)
 #   <libdir>/pkgconfig/tav.pc                                   pkg-config --cflags --libs tav
+#   <docdir>/LICENSE                                            the licence (MIT)
 # plus a build-tree package in the build directory, so that a consumer can point tav_DIR at a
 # build without installing it.
 #
@@ -14,6 +15,13 @@
 # include path, for "protocol/v8_4.h" and <tav/protocol/v8_4.h> alike.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
+
+# The licence of the project (LICENSE), as the package config (tav_LICENSE), tav.pc and the
+# Python package metadata (pyproject.toml) state it.
+set(TAV_LICENSE "MIT")
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE"
+  DESTINATION "${CMAKE_INSTALL_DOCDIR}"
+  COMPONENT tav_Development)
 
 set(TAV_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/tav"
     CACHE STRING "Where tavConfig.cmake is installed, relative to the prefix")

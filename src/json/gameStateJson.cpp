@@ -86,7 +86,6 @@ Json textToJson(const std::string& text) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// ---------------------------------------------------------------------------------------------
 // Names in messages: the kind of each enumeration and record, as refusals name them.
 
 const char* kindName(AttackModifier) { return "attack modifier"; }

@@ -12,6 +12,7 @@
 #include "model/monsterAbilityDeck.h"
 #include "model/names.h"
 #include "print.h"
+#include "records.h"
 #include "worked_example.h"
 
 namespace {
@@ -20,27 +21,10 @@ using namespace tav;
 
 // Field-by-field equality of the records, for the construction tests.
 void expectSameMonster(const MonsterActor& a, const MonsterActor& b) {
-  EXPECT_EQ(a.id, b.id);
-  EXPECT_EQ(a.level, b.level);
-  EXPECT_EQ(a.is_normal, b.is_normal);
-  EXPECT_EQ(a.is_elite, b.is_elite);
-  EXPECT_EQ(a.ability, b.ability);
+  tav::test::expectEqual(a, b);
 }
 
-void expectSamePlayer(const PlayerActor& a, const PlayerActor& b) {
-  EXPECT_EQ(a.name, b.name);
-  EXPECT_EQ(a.character_class, b.character_class);
-  EXPECT_EQ(a.xp, b.xp);
-  EXPECT_EQ(a.hp, b.hp);
-  EXPECT_EQ(a.hp_max, b.hp_max);
-  EXPECT_EQ(a.level, b.level);
-  EXPECT_EQ(a.loot, b.loot);
-  EXPECT_EQ(a.initiative, b.initiative);
-  EXPECT_EQ(a.conditions, b.conditions);
-  EXPECT_EQ(a.conditions_expired, b.conditions_expired);
-  EXPECT_EQ(a.conditions_current_turn, b.conditions_current_turn);
-  EXPECT_EQ(a.exhausted, b.exhausted);
-}
+void expectSamePlayer(const PlayerActor& a, const PlayerActor& b) { tav::test::expectEqual(a, b); }
 
 void expectActor(const Actor& actor, bool is_player, const MonsterActor& monster,
                  const PlayerActor& player) {
