@@ -47,9 +47,14 @@ inline void runtimeInvalidateState(const tav::GameState &state) { invalidateCont
 
 // Adds the table to module m (tav._tav) as its attribute _runtime. 0 on success.
 inline int exportRuntime(PyObject *m) {
-  static const RuntimeTable table = {sizeof(RuntimeTable),  runtimeConvertPtr,    setError,
-                                     raiseOverloadError,    runtimeNewPointerObj, swigThis,
-                                     runtimeInvalidateState, staleView};
+  static const RuntimeTable table = {sizeof(RuntimeTable),
+                                     runtimeConvertPtr,
+                                     setError,
+                                     raiseOverloadError,
+                                     runtimeNewPointerObj,
+                                     swigThis,
+                                     runtimeInvalidateState,
+                                     staleView};
   PyObject *capsule = PyCapsule_New(const_cast<RuntimeTable *>(&table), TAV_RUNTIME_CAPSULE, 0);
   if (!capsule) return -1;
   if (PyModule_AddObject(m, "_runtime", capsule) < 0) {
