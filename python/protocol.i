@@ -112,7 +112,7 @@
 %typemap(in, noblock=1) const TYPE& (void *argp = 0, int res = 0), TYPE& (void *argp = 0, int res = 0) {
   res = SWIG_ConvertPtr($input, &argp, $descriptor(TYPE *), 0);
   if (!SWIG_IsOK(res) || !argp) {
-    tav_protocol::raiseArgument(res, $input, "$1_name", CLASS);
+    tav_protocol::raiseArgument(res, $input, "$1_name", CLASS, $descriptor(TYPE *));
     SWIG_fail;
   }
   $1 = ($1_ltype)argp;
@@ -122,7 +122,7 @@
   if ($input != Py_None) {
     res = SWIG_ConvertPtr($input, &argp, $descriptor(TYPE *), 0);
     if (!SWIG_IsOK(res) || !argp) {
-      tav_protocol::raiseArgument(res, $input, "$1_name", CLASS);
+      tav_protocol::raiseArgument(res, $input, "$1_name", CLASS, $descriptor(TYPE *));
       SWIG_fail;
     }
     $1 = ($1_ltype)argp;

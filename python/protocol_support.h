@@ -115,14 +115,27 @@ inline const tav::protocol::Version* versionArgument(PyObject* obj) {
 }
 
 // TypeError (or ReferenceError for a view whose element moved) for an argument that is not
-// the record or object expected; code is the failed conversion's result.
-inline void raiseArgument(int code, PyObject* obj, const char* what, const char* className) {
+// the record or object expected; code is the failed conversion's result, type the handle type
+// expected. An instance of a subclass whose __init__ skipped the base class's holds no native
+// object, and is told so.
+inline void raiseArgument(int code, PyObject* obj, const char* what, const char* className,
+                          swig_type_info* type) {
   if (code == tav_binding::runtime()->staleCode) {
     PyErr_Format(PyExc_ReferenceError, "%s: the element was moved or removed", what);
-  } else {
-    PyErr_Format(PyExc_TypeError, "%s must be a tav.%s, not %s", what, className,
-                 Py_TYPE(obj)->tp_name);
+    return;
   }
+  const auto* data = type ? static_cast<const SwigPyClientData*>(type->clientdata) : nullptr;
+  PyObject* klass = data ? data->klass : nullptr;
+  if (klass && PyType_Check(klass) && obj != Py_None &&
+      PyObject_TypeCheck(obj, reinterpret_cast<PyTypeObject*>(klass))) {
+    PyErr_Format(PyExc_TypeError,
+                 "%s is a %s that holds no native tav.%s (its __init__ did not call the base "
+                 "class's), or one that was destroyed",
+                 what, Py_TYPE(obj)->tp_name, className);
+    return;
+  }
+  PyErr_Format(PyExc_TypeError, "%s must be a tav.%s, not %s", what, className,
+               Py_TYPE(obj)->tp_name);
 }
 
 // A str of text decoded from UTF-8 with surrogateescape, as tav decodes every std::string.
