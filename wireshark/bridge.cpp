@@ -213,11 +213,14 @@ struct Registry {
   }
 
   Registry() {
-    add("tav.header.text_count", "header.text_count", TAV_HF_INT, {}, "the text's byte count");
-    add("tav.header.text", "header.text", TAV_HF_TEXT, {}, "event[ payload]");
+    // The header's fields as the library lists them, then the event and payload its text
+    // splits into.
+    for (const tav::protocol::SchemaField& field : tav::protocol::headerSchema()) {
+      add(filterName(field.pattern), field.pattern, kindOf(field), field.enumeration,
+          std::string("header: ") + typeText(field.type));
+    }
     add("tav.header.event", "header.event", TAV_HF_TEXT, {}, "the text before its first blank");
     add("tav.header.payload", "header.payload", TAV_HF_TEXT, {}, "the text after its first blank");
-    add("tav.header.length", "header.length", TAV_HF_INT, {}, "the body's byte count");
     for (const Version* version : tav::protocol::kVersions) {
       versionStore.emplace_back(version->name());
     }
