@@ -1,4 +1,28 @@
 // Element traits: how vector elements convert between Python and C++ (containers_support.h).
+// This file comes before the generator's container library: the traits of int below replace
+// the library's (the first definition of a fragment is the one used).
+
+// Integer elements take anything with __index__, as integer arguments do (arguments.i).
+%fragment(SWIG_Traits_frag(int), "header", fragment="tav_index_int", fragment=SWIG_From_frag(int),
+          fragment="StdTraits") {
+namespace swig {
+template <>
+struct traits< int > {
+  typedef value_category category;
+  static const char *type_name() { return "int"; }
+};
+template <>
+struct traits_asval< int > {
+  typedef int value_type;
+  static int asval(PyObject *obj, value_type *val) { return tav_AsIndex_int(obj, val); }
+};
+template <>
+struct traits_from< int > {
+  typedef int value_type;
+  static PyObject *from(const value_type &val) { return SWIG_From(int)(val); }
+};
+}
+}
 
 // Integer elements taken from a Python sequence: an item that the sequence fails to produce
 // raises its pending exception instead of being read (tav_swig::valueElement).
@@ -19,7 +43,7 @@ struct traits_as< T, value_category > {
 // not. These fragments take the names of the generator's own ones for T, so that its versions
 // are left out.
 %define %tav_enum_elements(T...)
-%fragment("SWIG_Traits_enum_"{T}, "header", fragment=SWIG_AsVal_frag(int), fragment=SWIG_From_frag(int),
+%fragment("SWIG_Traits_enum_"{T}, "header", fragment="tav_index_int", fragment=SWIG_From_frag(int),
           fragment="StdTraits", fragment="tav_containers") {
 namespace swig {
 template <>

@@ -4,6 +4,14 @@
 // ---------------------------------------------------------------------------------------------
 // The iterator class. Its features must precede its declaration in the generator's library.
 
+// A native std::invalid_argument of a container or iterator method (iterators of another kind
+// or container, a slice step of zero) raises RuntimeError with its text, unless the failure
+// already set a Python exception (an element that did not convert).
+%typemap(throws, noblock=1) std::invalid_argument {
+  if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, $1.what());
+  SWIG_fail;
+}
+
 namespace swig {
 // Iterators of another kind or another container: a Python exception, never an uncaught native
 // one. Without "maybecall" the exception (and StopIteration from + and - past an end) reaches
@@ -27,20 +35,15 @@ namespace swig {
 }
 
 // next() and __next__() at the end of a walk: StopIteration set directly, without the native
-// exception that the iterator itself would throw (microseconds for every for loop).
+// exception that the iterator itself would throw (microseconds for every for loop); on a
+// container that went stale under the iterator, RuntimeError (tav_swig::nextReady).
 namespace swig {
 %feature("action") SwigPyIterator::__next__ {
-  if (tav_swig::exhausted(arg1)) {
-    SWIG_SetErrorObj(PyExc_StopIteration, SWIG_Py_Void());
-    SWIG_fail;
-  }
+  if (!tav_swig::nextReady(arg1)) SWIG_fail;
   result = (PyObject *)(arg1)->__next__();
 }
 %feature("action") SwigPyIterator::next {
-  if (tav_swig::exhausted(arg1)) {
-    SWIG_SetErrorObj(PyExc_StopIteration, SWIG_Py_Void());
-    SWIG_fail;
-  }
+  if (!tav_swig::nextReady(arg1)) SWIG_fail;
   result = (PyObject *)(arg1)->next();
 }
 }
@@ -99,7 +102,7 @@ namespace swig {
 
 // The C++ side, once the generator's iterator and sequence support is in.
 %fragment("tav_containers", "header", fragment="SwigPyIterator_T", fragment="StdMapCommonTraits",
-          fragment="SwigPySequence_Base", fragment="StdTraits", fragment="SWIG_AsVal_int",
+          fragment="SwigPySequence_Base", fragment="StdTraits", fragment="tav_index_int",
           fragment="SWIG_From_int") %{
 #include "containers_support.h"
 %}

@@ -21,10 +21,10 @@
 // |   item raises instead of being read                               |                          |                                             |
 // | map keys(), values(), items(), asdict() re-find each entry by key | containers.i (%tav_map)  | test_views.py: finalizer edits the map      |
 
+%include "container_elements.i"
 %include "container_iterators.i"
 %include "container_slices.i"
 %include "container_errors.i"
-%include "container_elements.i"
 
 // ---------------------------------------------------------------------------------------------
 // The instances.
@@ -53,6 +53,24 @@ inline SwigPyIterator *make_output_iterator<std::vector< T >::iterator>(const st
   }
 }
 %tav_iterator_typemaps(std::vector< T >)
+// An index of __getitem__, __setitem__ and __delitem__ is any int (or object with __index__):
+// one that no element has raises IndexError, as for a list, instead of the overload list.
+%typemap(typecheck, precedence=%checkcode(PTRDIFF)) std::vector< T >::difference_type i {
+  $1 = PyLong_Check($input) || PyIndex_Check($input);
+}
+%typemap(in, noblock=1, fragment="tav_index_ptrdiff_t") std::vector< T >::difference_type i (ptrdiff_t val, int ecode = 0) {
+  ecode = tav_AsIndex_ptrdiff_t($input, &val);
+  if (ecode == SWIG_OverflowError) {
+    SWIG_exception_fail(SWIG_IndexError, "index out of range");
+  } else if (!SWIG_IsOK(ecode)) {
+    %argument_fail(ecode, "$type", $symname, $argnum);
+  }
+  $1 = val;
+}
+// The position of insert() and erase() picks the overload by the number of arguments alone, so
+// that a position that is no iterator of the vector (insert(0, x)) is named as such.
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER) std::vector< T >::iterator pos,
+    std::vector< T >::iterator first, std::vector< T >::iterator last "$1 = 1;"
 %typemap(out) std::vector< T >::iterator erase = std::vector< T >::iterator begin;
 %typemap(out) std::vector< T >::iterator insert = std::vector< T >::iterator begin;
 %enddef
@@ -108,28 +126,16 @@ inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(co
 %typemap(out, noblock=1) std::map< K, V >::mapped_type & __getitem__, std::map< K, V >::mapped_type const & __getitem__ {
   $result = tav_binding::newView(%as_voidptr($1), $descriptor, 0, $self, arg1, &tav_binding::mapValue< K, V >, *arg2);
 }
-%feature("except") std::map< K, V >::keys {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::keys {
   result = tav_swig::mapKeys(*arg1);
 }
-%feature("except") std::map< K, V >::values {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::values {
   result = tav_swig::mapValues(*arg1);
 }
-%feature("except") std::map< K, V >::items {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::items {
   result = tav_swig::mapItems(*arg1);
 }
-%feature("except") std::map< K, V >::asdict {
-  if (0) {
-    $action
-  }
+%feature("action") std::map< K, V >::asdict {
   result = tav_swig::mapDict(*arg1);
 }
 %enddef

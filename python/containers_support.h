@@ -67,7 +67,7 @@ template <class T>
 struct EnumElement {
   static int asval(PyObject *obj, T *val) {
     int number = 0;
-    int res = SWIG_AsVal_int(obj, &number);
+    int res = tav_AsIndex_int(obj, &number);
     if (SWIG_IsOK(res) && val) *val = static_cast<T>(number);
     return res;
   }
@@ -96,18 +96,42 @@ template <class It>
 struct isRandomAccess : std::is_same<typename std::iterator_traits<It>::iterator_category,
                                      std::random_access_iterator_tag> {};
 
-// Implemented by the bounded iterators: whether reading the current element would stop the walk
-// (the end, or a container that moved or lost it), so that a for loop can end without the
-// native exception the generator's iterators raise for it, which costs microseconds per loop.
+// How a walk stands before its next step: an element to read, the end (the walk's end, or a
+// vector that shrank to the iterator), or a container that went stale under the iterator (a
+// vector that moved its elements, a map that lost the entry the iterator stands on, a container
+// that can no longer be reached). A for loop raises RuntimeError for the last, as Python's dict
+// does when it changes size under its iterator.
+enum Walk { walkOn, walkEnd, walkStale };
+
+// Implemented by the bounded iterators, so that a for loop can end without the native exception
+// the generator's iterators raise for it, which costs microseconds per loop.
 class EndOfWalk {
  public:
   virtual ~EndOfWalk() {}
-  virtual bool exhausted() const = 0;
+  virtual Walk walk() const = 0;
 };
 
-inline bool exhausted(const swig::SwigPyIterator *it) {
-  const EndOfWalk *walk = dynamic_cast<const EndOfWalk *>(it);
-  return walk && walk->exhausted();
+inline Walk walk(const swig::SwigPyIterator *it) {
+  const EndOfWalk *bounded = dynamic_cast<const EndOfWalk *>(it);
+  return bounded ? bounded->walk() : walkOn;
+}
+
+// Whether the next step of a for loop over it has an element to read; otherwise sets
+// StopIteration at the end, RuntimeError on a container that went stale under it.
+inline bool nextReady(const swig::SwigPyIterator *it) {
+  switch (walk(it)) {
+    case walkOn:
+      return true;
+    case walkEnd:
+      PyErr_SetNone(PyExc_StopIteration);
+      return false;
+    case walkStale:
+      break;
+  }
+  PyErr_SetString(PyExc_RuntimeError,
+                  "container changed during iteration: its elements moved, or the entry the "
+                  "iterator stands on was removed");
+  return false;
 }
 
 // The position and the container ends that an iterator was made with.
@@ -205,6 +229,18 @@ bool insideContainer(const C &c, const It &current, const It &anchor, const Posi
   return !element || pos != (isReverse<It>::value ? first : last);
 }
 
+// Whether c went stale under current: a vector's elements moved (its begin is no longer anchor),
+// a map lost the entry that mark remembers.
+template <class C, class It>
+bool movedUnder(const C &c, const It &, const It &anchor, const PositionMark<C> &, std::true_type) {
+  return plainOf(anchor) != typename C::const_iterator(c.begin());
+}
+template <class C, class It>
+bool movedUnder(const C &c, const It &current, const It &, const PositionMark<C> &mark,
+                std::false_type) {
+  return !mark.atEnd && c.find(mark.key) != typename C::const_iterator(plainOf(current));
+}
+
 // An iterator that knows both ends of its container: reading or moving past either end raises
 // StopIteration, copies keep the kind, and distance() never walks outside the container. Once
 // watch() named its container, it also raises StopIteration when used after the container moved
@@ -237,7 +273,14 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
     return base::value();
   }
 
-  bool exhausted() const { return this->current == this->end || !usable(true); }
+  Walk walk() const {
+    if (container_ &&
+        (!tav_binding::handleUsable(handle_.get()) ||
+         movedUnder(*container_, this->current, this->anchor(), mark_, isRandomAccess<It>()))) {
+      return walkStale;
+    }
+    return this->current == this->end || !usable(true) ? walkEnd : walkOn;
+  }
 
   swig::SwigPyIterator *incr(size_t n = 1) {
     if (!usable(false)) throw swig::stop_iteration();
@@ -278,7 +321,8 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
   ptrdiff_t distance(const swig::SwigPyIterator &x) const {
     const IteratorBounds<It> &other = peer(x);
     if (this->anchor() != other.anchor() || !usable(false) || !other.usable(false)) {
-      throw std::invalid_argument("iterators of different containers");
+      throw std::invalid_argument(
+          "iterators of different containers, or of a container that changed since");
     }
     return steps(this->current, other.position(), isRandomAccess<It>());
   }
@@ -293,7 +337,9 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
   static const IteratorBounds<It> &peer(const swig::SwigPyIterator &x) {
     const IteratorBounds<It> *other = dynamic_cast<const IteratorBounds<It> *>(&x);
     if (!other || other->form() != typeid(FromOper)) {
-      throw std::invalid_argument("bad iterator type");
+      throw std::invalid_argument(
+          "iterators of different kinds: both must walk the same kind of container and yield "
+          "the same (elements, keys, values or pairs)");
     }
     return *other;
   }

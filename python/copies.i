@@ -1,4 +1,6 @@
-// copy.copy, copy.deepcopy and pickle for the records, containers and optionals.
+// copy.copy, copy.deepcopy and pickle for the records, containers and optionals, and the other
+// Python additions of the proxy classes (proxies.py), in the class bodies. Included before any
+// class is declared: the functions below must exist when the class bodies run.
 //
 // Records copy and pickle through their field values: a record's state is the list of its
 // attribute values, with containers as Python lists (a dict for the map), optionals as None or
@@ -6,12 +8,13 @@
 // the binary protocol, so a pickle stays readable whatever the protocol does. Containers and
 // optionals use their copy constructors. Every copy is a new owned object, never a view.
 
-%{
+%fragment("tav_copies", "header", fragment=SWIG_AsVal_frag(int)) {
+
 // The values of an attack-modifier list (an opaque handle) as a list of ints, and back.
 static PyObject *tav_attack_modifiers_get(PyObject *, PyObject *handle) {
   std::vector<tav::AttackModifier> *list = 0;
   int res = SWIG_ConvertPtr(handle, reinterpret_cast<void **>(&list),
-                            SWIGTYPE_p_std__vectorT_tav__AttackModifierNS__Value_std__allocatorT_tav__AttackModifierNS__Value_t_t, 0);
+                            $descriptor(std::vector< tav::AttackModifierNS::Value, std::allocator< tav::AttackModifierNS::Value > > *), 0);
   if (!SWIG_IsOK(res) || !list) {
     SWIG_Error(SWIG_ArgError(res), "attack modifier list expected");
     return 0;
@@ -28,25 +31,27 @@ static PyObject *tav_attack_modifiers_set(PyObject *, PyObject *args) {
   if (!PyArg_UnpackTuple(args, "set_attack_modifiers", 2, 2, &handle, &values)) return 0;
   std::vector<tav::AttackModifier> *list = 0;
   int res = SWIG_ConvertPtr(handle, reinterpret_cast<void **>(&list),
-                            SWIGTYPE_p_std__vectorT_tav__AttackModifierNS__Value_std__allocatorT_tav__AttackModifierNS__Value_t_t, 0);
+                            $descriptor(std::vector< tav::AttackModifierNS::Value, std::allocator< tav::AttackModifierNS::Value > > *), 0);
   if (!SWIG_IsOK(res) || !list) {
     SWIG_Error(SWIG_ArgError(res), "attack modifier list expected");
     return 0;
   }
-  swig::SwigVar_PyObject items = PySequence_Fast(values, "a sequence of ints expected");
+  PyObject *items = PySequence_Fast(values, "a sequence of ints expected");
   if (!items) return 0;
   std::vector<tav::AttackModifier> read;
-  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(static_cast<PyObject *>(items)); ++i) {
+  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(items); ++i) {
     int value = 0;
-    if (!SWIG_IsOK(SWIG_AsVal_int(PySequence_Fast_GET_ITEM(static_cast<PyObject *>(items), i), &value))) {
+    if (!SWIG_IsOK(SWIG_AsVal_int(PySequence_Fast_GET_ITEM(items, i), &value))) {
+      Py_DECREF(items);
       PyErr_SetString(PyExc_TypeError, "attack modifier values must be 32-bit ints");
       return 0;
     }
     read.push_back(static_cast<tav::AttackModifier>(value));
   }
+  Py_DECREF(items);
   // Converting the items ran no Python code, but the list may belong to a view: check it again.
   res = SWIG_ConvertPtr(handle, reinterpret_cast<void **>(&list),
-                        SWIGTYPE_p_std__vectorT_tav__AttackModifierNS__Value_std__allocatorT_tav__AttackModifierNS__Value_t_t, 0);
+                        $descriptor(std::vector< tav::AttackModifierNS::Value, std::allocator< tav::AttackModifierNS::Value > > *), 0);
   if (!SWIG_IsOK(res) || !list) {
     SWIG_Error(SWIG_ArgError(res), "attack modifier list expected");
     return 0;
@@ -59,7 +64,8 @@ static PyMethodDef tav_copy_methods[] = {
     {"attack_modifiers", tav_attack_modifiers_get, METH_O, "the values of an attack-modifier list"},
     {"set_attack_modifiers", tav_attack_modifiers_set, METH_VARARGS, "replaces the values of an attack-modifier list"},
     {0, 0, 0, 0}};
-%}
+}
+%fragment("tav_copies");
 
 // The helpers live in a private namespace object of _tav, outside the method table.
 %init %{
@@ -80,14 +86,26 @@ def _record_fields(cls):
             if isinstance(value, property) and name not in ("thisown", "this")]
 
 
+def _vector_classes():
+    return (IntVector, CharacterClassVector, ConditionVector, ElementStateVector,
+            MonsterTypeVector, PlayerInitVector, SummonColorVector, ActorVector,
+            MonsterInstanceVector)
+
+
+def _optional_classes():
+    return (OptionalMonsterActor, OptionalPlayerActor, Optionalint, OptionalAttackModifier,
+            OptionalCharacterClass, OptionalCondition, OptionalElementState,
+            OptionalMonsterType, OptionalPlayerInit, OptionalSummonColor)
+
+
 def _field_state(value):
     if isinstance(value, (bool, int, str)):
         return value
     if isinstance(value, MonsterAbilityDeckLookupMap):
         return value.asdict()
-    if isinstance(value, _VECTORS):
+    if isinstance(value, _vector_classes()):
         return list(value)
-    if isinstance(value, _OPTIONALS):
+    if isinstance(value, _optional_classes()):
         return value.value() if value.has_value() else None
     return _tav._copies.attack_modifiers(value)
 
@@ -114,9 +132,9 @@ def _rebuild_record(cls, state):
         current = getattr(record, name)
         if isinstance(current, (bool, int, str)):
             setattr(record, name, value)
-        elif isinstance(current, _VECTORS + (MonsterAbilityDeckLookupMap,)):
+        elif isinstance(current, _vector_classes() + (MonsterAbilityDeckLookupMap,)):
             setattr(record, name, type(current)(value))
-        elif isinstance(current, _OPTIONALS):
+        elif isinstance(current, _optional_classes()):
             setattr(record, name, type(current)() if value is None else type(current)(value))
         else:
             _tav._copies.set_attack_modifiers(current, value)
@@ -168,24 +186,70 @@ def _same_deepcopy(self, memo, /):
     return type(self)(self)
 
 
-_VECTORS = (IntVector, CharacterClassVector, ConditionVector, ElementStateVector,
-            MonsterTypeVector, PlayerInitVector, SummonColorVector, ActorVector,
-            MonsterInstanceVector)
-_OPTIONALS = (OptionalMonsterActor, OptionalPlayerActor, Optionalint, OptionalAttackModifier,
-              OptionalCharacterClass, OptionalCondition, OptionalElementState,
-              OptionalMonsterType, OptionalPlayerInit, OptionalSummonColor)
-
-for _cls in (Actor, MonsterAbilityDeck, MonsterActor, MonsterInstance, PlayerActor, GameState):
-    _cls.__copy__ = _record_copy
-    _cls.__deepcopy__ = _record_deepcopy
-    _cls.__reduce__ = _record_reduce
-for _cls in _VECTORS + (MonsterAbilityDeckLookupMap,):
-    _cls.__copy__ = _same_copy
-    _cls.__deepcopy__ = _same_deepcopy
-    _cls.__reduce__ = _container_reduce
-for _cls in _OPTIONALS:
-    _cls.__copy__ = _same_copy
-    _cls.__deepcopy__ = _same_deepcopy
-    _cls.__reduce__ = _optional_reduce
-del _cls
 %}
+
+%pythoncode "proxies.py"
+
+// The Python additions of each class, in its body.
+%define %tav_python_record(CLASS, REPR)
+%extend CLASS {
+%pythoncode %{
+__repr__ = _tav_shows_native(REPR)
+__eq__ = _tav_equal
+__hash__ = None
+__copy__ = _record_copy
+__deepcopy__ = _record_deepcopy
+__reduce__ = _record_reduce
+%}
+}
+%enddef
+%tav_python_record(tav::GameState, _tav_repr_state)
+%tav_python_record(tav::Actor, _tav_repr_actor)
+%tav_python_record(tav::MonsterAbilityDeck, _tav_repr_deck)
+%tav_python_record(tav::MonsterActor, _tav_repr_monster)
+%tav_python_record(tav::MonsterInstance, _tav_repr_instance)
+%tav_python_record(tav::PlayerActor, _tav_repr_player)
+
+%extend tav::protocol::Header {
+%pythoncode %{
+__repr__ = _tav_shows_native(_tav_repr_header)
+__eq__ = _tav_header_equal
+__hash__ = None
+%}
+}
+%extend tav::protocol::Buffer {
+%pythoncode %{
+__repr__ = _tav_shows_native(_tav_repr_buffer)
+__bytes__ = _tav_buffer_bytes
+%}
+}
+
+%define %tav_python_copied(TYPE, REDUCE)
+%extend TYPE {
+%pythoncode %{
+__copy__ = _same_copy
+__deepcopy__ = _same_deepcopy
+__reduce__ = REDUCE
+%}
+}
+%enddef
+%tav_python_copied(std::vector< int >, _container_reduce)
+%tav_python_copied(std::vector< tav::CharacterClassNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::ConditionNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::ElementStateNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::MonsterTypeNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::PlayerInitNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::SummonColorNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::Actor >, _container_reduce)
+%tav_python_copied(std::vector< tav::MonsterInstance >, _container_reduce)
+%tav_python_copied(%arg(std::map< int, tav::MonsterAbilityDeck >), _container_reduce)
+%tav_python_copied(tl::optional< tav::MonsterActor >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::PlayerActor >, _optional_reduce)
+%tav_python_copied(tl::optional< int >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::AttackModifierNS::Value >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::CharacterClassNS::Value >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::ConditionNS::Value >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::ElementStateNS::Value >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::MonsterTypeNS::Value >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::PlayerInitNS::Value >, _optional_reduce)
+%tav_python_copied(tl::optional< tav::SummonColorNS::Value >, _optional_reduce)

@@ -1,7 +1,7 @@
 
 # ---------------------------------------------------------------------------------------------
-# Python-side touches of the proxy classes (appended to the generated module by tav.i; they add
-# nothing to the extension module):
+# Python-side touches of the proxy classes (placed by tav.i before the classes, which take them
+# into their bodies (%tav_python_record in copies.i); they add nothing to the extension module):
 #   - records, Header and Buffer show their kind and a few key fields as repr();
 #   - no proxy takes attributes it does not have: `state.rounds = 1` raises AttributeError
 #     instead of quietly keeping a Python attribute that native code never sees (names that
@@ -19,14 +19,26 @@ def _tav_member_names(holder):
     return names
 
 
-_tav_names = {
-    holder: _tav_member_names(holder)
-    for holder in (CharacterClass, MonsterType)
-}
+_tav_names = {}
 
 
 def _tav_name(holder, value):
-    return _tav_names[holder].get(value, str(value))
+    names = _tav_names.get(holder)
+    if names is None:
+        names = _tav_names[holder] = _tav_member_names(holder)
+    return names.get(value, str(value))
+
+
+def _tav_shows_native(repr_function):
+    # The representation of an instance that holds no native object (a subclass whose __init__
+    # did not call the base class's) says so instead of raising.
+    def shown(self):
+        if vars(self).get("this") is None:
+            return "<%s.%s holding no native object>" % (type(self).__module__,
+                                                         type(self).__qualname__)
+        return repr_function(self)
+    shown.__name__ = shown.__qualname__ = "__repr__"
+    return shown
 
 
 def _tav_repr_state(self):
@@ -105,30 +117,3 @@ def _tav_header_equal(self, other):
     if type(other) is not type(self):
         return NotImplemented
     return (self.event, self.payload, self.length) == (other.event, other.payload, other.length)
-
-
-for _tav_class, _tav_repr in ((GameState, _tav_repr_state), (Actor, _tav_repr_actor),
-                              (MonsterAbilityDeck, _tav_repr_deck),
-                              (MonsterActor, _tav_repr_monster),
-                              (MonsterInstance, _tav_repr_instance),
-                              (PlayerActor, _tav_repr_player)):
-    _tav_class.__repr__ = _tav_repr
-    _tav_class.__eq__ = _tav_equal
-    _tav_class.__hash__ = None
-Header.__repr__ = _tav_repr_header
-Header.__eq__ = _tav_header_equal
-Header.__hash__ = None
-Buffer.__repr__ = _tav_repr_buffer
-Buffer.__bytes__ = _tav_buffer_bytes
-
-# The refusal runs natively (tav._protocol.close_attributes), so that assigning a field costs
-# no Python-level __setattr__. A build tree without the companion module keeps open classes.
-try:
-    _tav_native()
-except ImportError:
-    pass
-else:
-    for _tav_class in list(globals().values()):
-        if isinstance(_tav_class, type) and isinstance(vars(_tav_class).get("thisown"), property):
-            _tav_companion.close_attributes(_tav_class)
-del _tav_class, _tav_repr

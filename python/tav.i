@@ -49,21 +49,33 @@ using tav::PlayerActor;
 %}
 
 %include <stdint.i>
+
+%include "arguments.i"
 %include <std_string.i>
 
 %include "handles.i"
 %include "views.i"
 
+// Copies, pickling, representation strings and value equality of the proxies (Python text in
+// the class bodies, nothing in the extension module).
+%include "copies.i"
+
 // A method or attribute called with None as its object would reach native code with a null
-// object: refuse it as a null reference.
+// object: refuse it as a null reference. When converting another argument ran Python code, the
+// object is checked again: that code may have moved or removed what it shows.
+%typemap(arginit, noblock=1) SWIGTYPE *self (unsigned long runsBefore) {
+  runsBefore = tav_binding::pythonRuns();
+}
 %typemap(check, noblock=1) SWIGTYPE *self {
   if (!$1) {
     %argument_nullref("$type", $symname, $argnum);
   }
+  if (tav_binding::pythonRuns() != runsBefore$argnum && !tav_binding::stillUsable(swig_obj[0], "$symname")) {
+    SWIG_exception_fail(tav_binding::staleView, "in method '$symname', argument $argnum");
+  }
 }
 
 // Opaque handles that own their object: released when collected.
-%tav_owned_handle(std::invalid_argument)
 %tav_owned_handle(tl::optional<std::string>)
 %tav_owned_handle(std::vector<tav::AttackModifierNS::Value>)
 %tav_owned_handle(std::allocator<int>)
@@ -81,8 +93,14 @@ using tav::PlayerActor;
 
 // A handle's representation shows the last name of its type: make that the spelling of the
 // GameState fields rather than the enumeration's inner name.
+%fragment("tav_attack_modifier_list", "header") {
+static swig_type_info *tav_attack_modifier_list() {
+  return $descriptor(std::vector< tav::AttackModifierNS::Value, std::allocator< tav::AttackModifierNS::Value > > *);
+}
+}
+%fragment("tav_attack_modifier_list");
 %init %{
-  SWIGTYPE_p_std__vectorT_tav__AttackModifierNS__Value_std__allocatorT_tav__AttackModifierNS__Value_t_t->str =
+  tav_attack_modifier_list()->str =
       "std::vector< tav::AttackModifierNS::Value,std::allocator< tav::AttackModifierNS::Value > > *|"
       "std::vector< enum tav::AttackModifierNS::Value,std::allocator< enum tav::AttackModifierNS::Value > > *|"
       "std::vector< tav::AttackModifier,std::allocator< tav::AttackModifier > > *";
@@ -196,9 +214,17 @@ using tav::PlayerActor;
 %template(MonsterInstanceVector) std::vector<tav::MonsterInstance>;
 %template(MonsterAbilityDeckLookupMap) std::map<int, tav::MonsterAbilityDeck>;
 
-// Representation strings, refusal of unknown attributes and value equality of the proxies:
-// Python text only, nothing in the extension module.
-%pythoncode "proxies.py"
-
-// Copies and pickling of the records, containers and optionals.
-%include "copies.i"
+// No proxy takes attributes it does not have (proxies.py).
+%pythoncode %{
+# The refusal runs natively (tav._protocol.close_attributes), so that assigning a field costs
+# no Python-level __setattr__. A build tree without the companion module keeps open classes.
+try:
+    _tav_native()
+except ImportError:
+    pass
+else:
+    for _tav_class in list(globals().values()):
+        if isinstance(_tav_class, type) and isinstance(vars(_tav_class).get("thisown"), property):
+            _tav_companion.close_attributes(_tav_class)
+    del _tav_class
+%}

@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <type_traits>
 #include <vector>
@@ -315,11 +316,51 @@ inline bool viewUsable(ViewHandle *view) {
 // The error code of a refused view: the argument conversion reports it as ReferenceError.
 const int staleView = -100;
 
+// The error code of an instance of a proxy class that holds no native object (a subclass whose
+// __init__ did not call the base class's): the conversion reports it as TypeError naming both
+// classes, kept here until then.
+const int noNativeObject = -101;
+struct MissingObject {
+  PyTypeObject *given = 0;
+  PyTypeObject *expected = 0;
+};
+inline MissingObject &missingObject() {
+  static MissingObject missing;
+  return missing;
+}
+
+// Whether obj, which has no handle, is an instance of the proxy class of ty (the failure is
+// noNativeObject rather than a wrong type); no Python code runs.
+inline bool lacksNativeObject(PyObject *obj, swig_type_info *ty) {
+  SwigPyClientData *data = static_cast<SwigPyClientData *>(ty->clientdata);
+  if (!data || !data->klass || !PyType_Check(data->klass)) return false;
+  PyTypeObject *expected = reinterpret_cast<PyTypeObject *>(data->klass);
+  if (!PyObject_TypeCheck(obj, expected)) return false;
+  missingObject().given = Py_TYPE(obj);
+  missingObject().expected = expected;
+  return true;
+}
+
 // Set when a conversion refused a stale view, so that an overloaded function whose overloads
 // all failed reports that rather than its list of prototypes.
 inline bool &staleSeen() {
   static bool seen = false;
   return seen;
+}
+
+// Counts the conversions of arguments that ran Python code (an integer's __index__): a wrapper
+// whose count changed during its conversions checks its first argument again before using it
+// (tav.i's check typemap of self), since that code may have moved or freed what it shows.
+inline unsigned long &pythonRuns() {
+  static unsigned long runs = 0;
+  return runs;
+}
+
+// Whether the first argument obj of the wrapper function can still be used after Python code
+// ran during the conversions of the others. A destructor (which took the object from its handle
+// already) has nothing to check.
+inline bool stillUsable(PyObject *obj, const char *function) {
+  return std::strncmp(function, "delete_", 7) == 0 || handleUsable(handleOf(obj));
 }
 
 // The last argument whose handle convertPtr looked up, and that handle: a view made by the same
@@ -343,6 +384,7 @@ inline int convertPtr(PyObject *obj, void **ptr, swig_type_info *ty, int flags) 
   SwigPyObject *handle = swigThis(obj);
   lastConverted().object = obj;
   lastConverted().handle = handle;
+  if (!handle && lacksNativeObject(obj, ty)) return noNativeObject;
   for (int steps = 0; handle; handle = reinterpret_cast<SwigPyObject *>(handle->next)) {
     if (++steps > 64) return SWIG_ERROR;  // a chain of appended handles that loops
     if (handle->ty != ty && !SWIG_TypeCheck(handle->ty->name, ty)) continue;
@@ -372,6 +414,12 @@ inline void setError(int code, const char *message) {
   if (code == staleView) {
     staleSeen() = false;
     PyErr_Format(PyExc_ReferenceError, "%s: the element was moved or removed", message);
+  } else if (code == noNativeObject && missingObject().given) {
+    PyErr_Format(
+        PyExc_TypeError,
+        "%s: this %.200s holds no native object (its __init__ did not call %.200s.__init__)",
+        message, missingObject().given->tp_name, missingObject().expected->tp_name);
+    missingObject() = MissingObject();
   } else {
     SWIG_Python_SetErrorMsg(SWIG_Python_ErrorType(code), message);
   }

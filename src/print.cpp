@@ -10,6 +10,7 @@
 #include <locale>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 
 #include "dumpLines.h"
 #include "model/nameTables.h"
@@ -31,105 +32,72 @@ bool formatsPlainly(const std::ostream& stream) {
          stream.getloc() == std::locale::classic();
 }
 
-// Hands dump text to a stream. While the stream formats plainly, the text is assembled in a
-// local buffer (numbers through std::to_chars) and reaches the stream in one write() per
-// record. A record whose text outgrows the 4 KiB on the stack (a whole game state) moves to a
-// 64 KiB buffer on the heap and leaves in pieces of that size, so that a large dump costs the
-// stream few writes. Otherwise every piece goes through the stream's operator<<
-// as it comes, so the caller's flags and locale shape it exactly as separate print() calls
-// of the pieces would. Either way the bytes are the same for the default stream state.
-class DumpWriter {
- public:
-  explicit DumpWriter(std::ostream& stream) : stream_(stream), buffered_(formatsPlainly(stream)) {}
-  DumpWriter(const DumpWriter&) = delete;
-  DumpWriter& operator=(const DumpWriter&) = delete;
+}  // namespace
 
-  [[gnu::always_inline]] void text(std::string_view text) {
-    if (!buffered_) {
-      stream_ << text;
-      return;
-    }
-    if (text.empty()) return;
-    if (text.size() > capacity_ - used_) {
-      makeRoom();
-      if (text.size() > capacity_ - used_) {
-        drain();
-        stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
-        return;
-      }
-    }
-    std::memcpy(buffer_ + used_, text.data(), text.size());
-    used_ += text.size();
+namespace detail {
+
+DumpWriter::DumpWriter(std::ostream& stream) : stream_(stream), buffered_(formatsPlainly(stream)) {}
+
+void DumpWriter::slowText(std::string_view text) { stream_ << text; }
+void DumpWriter::slowCharacter(char c) { stream_ << c; }
+
+void DumpWriter::number(int value) {
+  if (!buffered_) {
+    stream_ << value;
+    return;
   }
+  char* const at = reserve(kNumberRoom);
+  commit(std::to_chars(at, at + kNumberRoom, value).ptr);
+}
 
-  // One character: the line feed that ends every field line.
-  void character(char c) {
-    if (!buffered_) {
-      stream_ << c;
-      return;
-    }
-    if (used_ == capacity_) makeRoom();
-    buffer_[used_++] = c;
+void DumpWriter::number(unsigned long value) {
+  if (!buffered_) {
+    stream_ << value;
+    return;
   }
+  char* const at = reserve(kNumberRoom);
+  commit(std::to_chars(at, at + kNumberRoom, value).ptr);
+}
 
-  void number(int value) { put(value); }
-  void number(unsigned long value) { put(value); }
-
-  void flag(bool value) {
-    if (buffered_) {
-      text(value ? "1" : "0");
-    } else {
-      stream_ << value;
-    }
+void DumpWriter::flag(bool value) {
+  if (buffered_) {
+    text(value ? "1" : "0");
+  } else {
+    stream_ << value;
   }
+}
 
-  // Writes out what is still buffered; the last call on every writer.
-  void finish() { drain(); }
-
- private:
-  static constexpr std::size_t kSmall = 4096;
-  static constexpr std::size_t kLarge = 65536;
-
-  template <class Number>
-  void put(Number value) {
-    if (!buffered_) {
-      stream_ << value;
-      return;
-    }
-    // Room for every digit and a sign.
-    constexpr std::size_t kMaxChars = std::numeric_limits<Number>::digits10 + 2;
-    if (capacity_ - used_ < kMaxChars) makeRoom();
-    used_ = static_cast<std::size_t>(
-        std::to_chars(buffer_ + used_, buffer_ + capacity_, value).ptr - buffer_);
-  }
-
-  // Frees room in the buffer: the first time by moving the text to the large buffer, later by
-  // writing it out.
-  void makeRoom() {
-    if (large_ == nullptr) {
-      large_.reset(new char[kLarge]);
-      std::memcpy(large_.get(), small_, used_);
-      buffer_ = large_.get();
-      capacity_ = kLarge;
-      return;
-    }
+void DumpWriter::spill(std::string_view text) {
+  makeRoom();
+  if (text.size() > capacity_ - used_) {
     drain();
+    stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return;
   }
+  std::memcpy(buffer_ + used_, text.data(), text.size());
+  used_ += text.size();
+}
 
-  void drain() {
-    if (used_ == 0) return;
-    stream_.write(buffer_, static_cast<std::streamsize>(used_));
-    used_ = 0;
+void DumpWriter::makeRoom() {
+  if (large_ == nullptr) {
+    large_.reset(new char[kLarge]);
+    std::memcpy(large_.get(), small_, used_);
+    buffer_ = large_.get();
+    capacity_ = kLarge;
+    return;
   }
+  drain();
+}
 
-  std::ostream& stream_;
-  const bool buffered_;
-  std::size_t used_ = 0;
-  std::size_t capacity_ = kSmall;
-  char* buffer_ = small_;
-  std::unique_ptr<char[]> large_;
-  char small_[kSmall];
-};
+void DumpWriter::drain() {
+  if (used_ == 0) return;
+  stream_.write(buffer_, static_cast<std::streamsize>(used_));
+  used_ = 0;
+}
+
+}  // namespace detail
+
+namespace {
 
 // One writeValue overload per printable type; the records use them to lay out their fields.
 
@@ -166,10 +134,42 @@ void writeValue(DumpWriter& out, CharacterClass value) {
 // label, value, line feed: the shape of every field line.
 // Labels are string views, and this and DumpWriter::text are always inlined, so that each
 // label's length is a constant where its literal stands and the copy needs no library call
-// (about 10% of a large dump).
+// (about 10% of a large dump). A line of a number, a flag or a named enumeration value is
+// put together in the buffer behind one room check, through a local pointer: stores through
+// the writer's own members would be reloaded after every character stored (characters may
+// alias anything).
 template <class Value>
 [[gnu::always_inline]] inline void writeLine(DumpWriter& out, std::string_view label,
                                              const Value& value) {
+  if constexpr (std::is_same<Value, int>::value || std::is_same<Value, unsigned long>::value) {
+    if (out.buffered()) {
+      char* p = out.reserve(label.size() + DumpWriter::kNumberRoom + 1);
+      std::memcpy(p, label.data(), label.size());
+      p = std::to_chars(p + label.size(), p + label.size() + DumpWriter::kNumberRoom, value).ptr;
+      *p = '\n';
+      out.commit(p + 1);
+      return;
+    }
+  } else if constexpr (std::is_same<Value, bool>::value) {
+    if (out.buffered()) {
+      char* p = out.reserve(label.size() + 2);
+      std::memcpy(p, label.data(), label.size());
+      p[label.size()] = value ? '1' : '0';
+      p[label.size() + 1] = '\n';
+      out.commit(p + label.size() + 2);
+      return;
+    }
+  } else if constexpr (std::is_enum<Value>::value && !std::is_same<Value, CharacterClass>::value) {
+    if (out.buffered()) {
+      const std::string_view name = nameOf(namesOf(value), value);
+      char* p = out.reserve(label.size() + name.size() + 1);
+      std::memcpy(p, label.data(), label.size());
+      std::memcpy(p + label.size(), name.data(), name.size());
+      p[label.size() + name.size()] = '\n';
+      out.commit(p + label.size() + name.size() + 1);
+      return;
+    }
+  }
   out.text(label);
   writeValue(out, value);
   out.character('\n');
@@ -315,21 +315,6 @@ void writeValue(DumpWriter& out, const GameState& state) {
   }
 }
 
-// The reader's lines: "Monster type: <type>" and a count line, each as one piece of text.
-struct MonsterTypeLine {
-  MonsterType type;
-};
-void writeValue(DumpWriter& out, const MonsterTypeLine& line) {
-  writeLine(out, "Monster type: ", line.type);
-}
-struct LabelledNumber {
-  std::string_view label;
-  int number;
-};
-void writeValue(DumpWriter& out, const LabelledNumber& line) {
-  writeLine(out, line.label, line.number);
-}
-
 // Every print overload: one writer per call, so a record reaches the stream in one piece.
 template <class Value>
 void dump(std::ostream& stream, const Value& value) {
@@ -391,19 +376,23 @@ void print(std::ostream& out, const tav::GameState& state) { dump(out, state); }
 
 namespace detail {
 
-// The lines a reader prints while it reads, besides the records' dumps.
+// What a reader writes while it reads: its records' dumps and its own lines.
 
-void printMonsterTypeLine(std::ostream& out, tav::MonsterType type) {
-  dump(out, MonsterTypeLine{type});
+void writeRecord(DumpWriter& out, const tav::MonsterInstance& figure) { writeValue(out, figure); }
+void writeRecord(DumpWriter& out, const tav::Actor& actor) { writeValue(out, actor); }
+void writeRecord(DumpWriter& out, const tav::GameState& state) { writeValue(out, state); }
+
+void writeMonsterTypeLine(DumpWriter& out, tav::MonsterType type) {
+  writeLine(out, "Monster type: ", type);
 }
 
-void printCountLine(std::ostream& out, CountLine line, int count) {
+void writeCountLine(DumpWriter& out, CountLine line, int count) {
   switch (line) {
     case CountLine::kDecks:
-      dump(out, LabelledNumber{"Nr monster ability decks: ", count});
+      writeLine(out, "Nr monster ability decks: ", count);
       break;
     case CountLine::kActors:
-      dump(out, LabelledNumber{"Nr actors: ", count});
+      writeLine(out, "Nr actors: ", count);
       break;
     case CountLine::kNone:
       break;

@@ -1,54 +1,28 @@
 #include "dump.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
-#include <vector>
+#include <utility>
 
 #include "htmlPage.h"
 #include "json/gameStateJson.h"
-#include "protocol/buffer.h"
-#include "protocol/header.h"
-#include "src/protocol/quoted.h"
 
 namespace tav {
 namespace tools {
 
 namespace {
 
-using tav::protocol::detail::quoted;
-
 using tav::protocol::Annotation;
+using tav::protocol::Detection;
 using tav::protocol::FieldSpan;
+using tav::protocol::MessageStatus;
+using tav::protocol::quotedText;
 using tav::protocol::ReadOutcome;
 using tav::protocol::Version;
-
-// The longest header: a 2-byte count, 32767 bytes of text and a 5-byte varint.
-constexpr std::size_t kMaxHeader = 2 + 32767 + 5;
-
-enum class HeaderRead { kOk, kIncomplete, kBadCount, kBadLength, kNegativeLength };
-
-// Reads the header at the front of rest. readHeader waits for 5 bytes behind the text even
-// when the length takes fewer, so the header is read from a copy padded with zeros and
-// accepted when it ends inside the real bytes: a complete header in front of a short (or
-// empty) body is found, and a cut one is not.
-HeaderRead readFramedHeader(std::string_view rest, tav::protocol::Header& header,
-                            std::size_t& size) {
-  if (rest.size() >= 2 && (static_cast<unsigned char>(rest[0]) & 0x80u) != 0) {
-    return HeaderRead::kBadCount;
-  }
-  std::vector<uint8_t> padded(rest.begin(), rest.begin() + std::min(rest.size(), kMaxHeader));
-  padded.resize(padded.size() + 5, 0);
-  tav::protocol::Buffer buffer(padded.data(), padded.size());
-  if (!tav::protocol::readHeader(header, buffer)) return HeaderRead::kIncomplete;
-  size = buffer.getReadPosition();
-  if (size > rest.size()) return HeaderRead::kIncomplete;
-  const std::size_t textSize = 2 + ((static_cast<std::size_t>(static_cast<uint8_t>(rest[0])) << 8) |
-                                    static_cast<uint8_t>(rest[1]));
-  if (size == textSize) return HeaderRead::kBadLength;  // a varint of 5 bytes with bit 7 set
-  if (header.length > 0x7FFFFFFFu) return HeaderRead::kNegativeLength;
-  return HeaderRead::kOk;
-}
+using Json = nlohmann::ordered_json;
 
 std::string hexBytes(std::string_view bytes, std::size_t most) {
   std::string out;
@@ -62,24 +36,72 @@ std::string hexBytes(std::string_view bytes, std::size_t most) {
   return out;
 }
 
-// Once the data has run out, the reader goes on through the records with neutral values, and
-// the annotation lists every field it could not read. A run of such fields is kept as its first
+std::string count(uint64_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+// An event as a sender writes it: a short word of letters, digits and a few marks, ending the
+// text or followed by a blank. Bytes that frame no message are searched for the next header
+// that starts this way and whose body reads exactly.
+bool plausibleEvent(std::string_view text, bool whole) {
+  std::size_t i = 0;
+  for (; i < text.size() && i < 64; ++i) {
+    const char c = text[i];
+    if (c == ' ') break;
+    const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-' || c == '.' || c == ':';
+    if (!word) return false;
+  }
+  if (i == 0) return !whole && text.empty();
+  return i < 64 || !whole;
+}
+
+// The codes that colour a terminal's output; all empty without colour.
+struct Palette {
+  const char* bold = "";
+  const char* dim = "";
+  const char* bad = "";
+  const char* good = "";
+  const char* path = "";
+  const char* off = "";
+  explicit Palette(bool on) {
+    if (!on) return;
+    bold = "\x1b[1m";
+    dim = "\x1b[2m";
+    bad = "\x1b[31m";
+    good = "\x1b[32m";
+    path = "\x1b[36m";
+    off = "\x1b[0m";
+  }
+};
+
+// The annotation's fields with each run of fields that could not be read kept as its first
 // one and a marker (empty path, the count in value), so the listing stays as long as the data.
-std::vector<FieldSpan> collapseUnread(const std::vector<FieldSpan>& fields) {
+// The run starts with the field the read stopped in, as the read's outcome names it.
+std::vector<FieldSpan> collapseUnread(const Annotation& annotation) {
+  const std::vector<FieldSpan>& fields = annotation.fields;
   std::vector<FieldSpan> kept;
+  bool firstRun = true;
   for (std::size_t i = 0; i < fields.size();) {
-    kept.push_back(fields[i]);
     if (fields[i].length != 0) {
-      ++i;
+      kept.push_back(fields[i++]);
       continue;
     }
     std::size_t end = i + 1;
     while (end < fields.size() && fields[end].length == 0) ++end;
-    if (end - i > 1) {
+    std::size_t run = end - i;
+    kept.push_back(fields[i]);
+    if (firstRun && !annotation.stoppedField.empty() && fields[i].path != annotation.stoppedField) {
+      kept.back().path = annotation.stoppedField;  // the field named where the data ran out
+      kept.back().schemaIndex = 0;
+      ++run;
+    }
+    firstRun = false;
+    if (run > 1) {
       FieldSpan more;
       more.offset = fields[i].offset;
       more.depth = fields[i].depth;
-      more.value = "... " + std::to_string(end - i - 1) + " more fields not read";
+      more.value = "... " + std::to_string(run - 1) + " more fields not read";
       kept.push_back(std::move(more));
     }
     i = end;
@@ -89,336 +111,784 @@ std::vector<FieldSpan> collapseUnread(const std::vector<FieldSpan>& fields) {
 
 }  // namespace
 
-struct Dumper::Message {
+// One thing shown: a message (framed or bare) or a run of bytes that frame no message.
+struct Dumper::Item {
   std::string input;
   std::size_t number = 0;
-  // Offsets count from the input's first byte.
-  std::size_t start = 0;
+  uint64_t start = 0;  // offset of the first byte in the input
   bool framed = true;
+  bool garbage = false;
+  std::string reason;  // why the bytes frame no message (garbage)
   tav::protocol::Header header;
   std::size_t headerSize = 0;
-  std::string_view whole;  // header and the body bytes there are
+  std::string_view whole;  // header and the body bytes there are (all the bytes of garbage)
   std::string_view body;   // the body bytes there are (fewer than announced when cut)
-  std::size_t bodyStart = 0;
   bool cut = false;
   const Version* version = nullptr;
   std::string how;  // how the version was chosen
+  bool detected = true;
+  bool exactChoice = true;
   bool ok = true;
   tav::GameState state;
   ReadOutcome outcome;
   std::string dump;
   Annotation annotation;
   std::vector<FieldSpan> headerFields;
+  std::string status;  // one word for the summary line
+  uint64_t bodyStart() const { return start + headerSize; }
+};
+
+struct Dumper::Impl {
+  DumpOptions options;
+  std::ostream& out;
+  std::ostream& err;
+  Palette color;
+  bool started = false;
+  std::size_t shown = 0;
+  std::vector<Collected>* collect = nullptr;
+  Json previous;  // the state before, for --diff
+  bool havePrevious = false;
+
+  // The input being read.
+  std::string name;
+  std::size_t number = 0;
+  bool ok = true;
+  bool anyOk = false;
+  bool empty = true;
+  tav::protocol::MessageStream stream;
+  // The bytes fed that the stream has not given out yet, from offset base: the bytes of a
+  // message shown, or of a run that frames no message.
+  std::string pending;
+  uint64_t base = 0;
+  uint64_t fed = 0;
+  // A run of bytes that frame no message: from garbageStart, searched for the next message
+  // from scan on.
+  bool inGarbage = false;
+  uint64_t garbageStart = 0;
+  uint64_t scan = 0;
+  std::string garbageReason;
+  std::size_t garbageNumber = 0;
+  uint64_t budget = 0;  // body bytes the search may still read
+
+  Impl(const DumpOptions& o, std::ostream& out_, std::ostream& err_)
+      : options(o), out(out_), err(err_), color(o.color), stream(o.limit) {}
+
+  std::string_view view(uint64_t from) const {
+    const uint64_t at = std::min<uint64_t>(from - std::min(from, base), pending.size());
+    return std::string_view(pending).substr(static_cast<std::size_t>(at));
+  }
+
+  // Drops the bytes before the stream's position, now shown.
+  void drop() {
+    const uint64_t keep = inGarbage ? garbageStart : stream.position();
+    const uint64_t upTo = std::min(keep, fed);
+    if (upTo <= base) return;
+    const auto n = static_cast<std::size_t>(upTo - base);
+    if (n >= pending.size()) {
+      pending.clear();
+    } else if (n > 65536 && n * 2 > pending.size()) {
+      pending.erase(0, n);
+    } else {
+      return;  // later, so that dropping stays linear in the bytes fed
+    }
+    base = upTo;
+  }
+
+  bool problem(const Item& m, const std::string& what) {
+    err << "tav-dump: " << m.input;
+    if (m.framed) err << ": message " << m.number << " at offset " << m.start;
+    err << ": " << what << "\n";
+    return false;
+  }
+
+  void begin(const std::string& input) {
+    if (!started && options.format == Format::kHtml) htmlBegin(out);
+    started = true;
+    name = input;
+    number = 0;
+    ok = true;
+    anyOk = false;
+    empty = true;
+    stream = tav::protocol::MessageStream(options.limit);
+    pending.clear();
+    base = fed = 0;
+    inGarbage = false;
+  }
+
+  void feed(std::string_view bytes) {
+    if (bytes.empty()) return;
+    empty = false;
+    if (options.bare) {
+      if (fed + bytes.size() > options.limit) {
+        if (fed <= options.limit) {
+          err << "tav-dump: " << name << ": the body is larger than the limit of " << options.limit
+              << " bytes (--max-message)\n";
+          ok = false;
+        }
+        fed += bytes.size();
+        pending.clear();
+        return;
+      }
+      pending.append(bytes.data(), bytes.size());
+      fed += bytes.size();
+      return;
+    }
+    pending.append(bytes.data(), bytes.size());
+    fed += bytes.size();
+    stream.feed(bytes);
+    pump(false);
+  }
+
+  bool end() {
+    if (options.bare) {
+      if (empty) {
+        err << "tav-dump: " << name << ": empty input\n";
+        return false;
+      }
+      if (fed > options.limit) return false;
+      Item m;
+      m.input = name;
+      m.number = 1;
+      m.framed = false;
+      m.whole = m.body = pending;
+      show(m);
+      if (!m.ok) hintFramed();
+      return m.ok && ok;
+    }
+    if (empty) {
+      err << "tav-dump: " << name << ": empty input\n";
+      return false;
+    }
+    pump(true);
+    pending.clear();
+    return ok;
+  }
+
+  void hintBare() {
+    if (pending.empty() || pending.size() != fed) return;
+    const Detection d = tav::protocol::detectVersion(pending);
+    if (d.exact()) {
+      err << "tav-dump: " << name << ": hint: the input reads exactly as a bare "
+          << d.chosen->name() << " body; try --bare\n";
+    }
+  }
+
+  void hintFramed() {
+    const tav::protocol::Message m = tav::protocol::readMessage(pending, options.limit);
+    if (m.status != MessageStatus::kComplete) return;
+    const Detection d = tav::protocol::detectVersion(m.body, &m.header);
+    if (d.exact()) {
+      err << "tav-dump: " << name << ": hint: the input begins with a framed message (event "
+          << quotedText(m.header.event) << ", " << m.body.size()
+          << " body bytes); try without --bare\n";
+    }
+  }
+
+  // The reason bytes at offset at frame no message, for a status other than complete.
+  std::string reason(const tav::protocol::Message& m, uint64_t at, bool atEnd) {
+    const std::string_view bytes = view(at);
+    const std::string where = " at offset " + std::to_string(at);
+    switch (m.status) {
+      case MessageStatus::kBadTextCount:
+        return "malformed header: negative text length (the count bytes " +
+               hexBytes(bytes.substr(0, 2), 2) + where + ")";
+      case MessageStatus::kBadLength:
+        return "malformed header: the body length is no varint (5 bytes with no end" +
+               std::string(" at offset ") + std::to_string(at + 2 + m.text.size()) + ")";
+      case MessageStatus::kNegativeLength:
+        return "malformed header: negative body length " +
+               std::to_string(static_cast<long long>(
+                   static_cast<int32_t>(static_cast<uint32_t>(m.header.length)))) +
+               " (at offset " + std::to_string(at + 2 + m.text.size()) + ")";
+      case MessageStatus::kTooLarge:
+        return "the header announces " + std::to_string(m.header.length) + " body bytes" + where +
+               ", more than the limit of " + std::to_string(options.limit) +
+               " bytes for a message (--max-message)";
+      case MessageStatus::kNeedHeader:
+      case MessageStatus::kNeedBody:
+      case MessageStatus::kComplete:
+        break;
+    }
+    (void)atEnd;
+    if (bytes.size() < 2) {
+      return "incomplete header: " + count(bytes.size(), "byte") +
+             " left, too few for the header " + (bytes.size() == 1 ? "it begins" : "they begin");
+    }
+    const std::size_t text = (static_cast<std::size_t>(static_cast<unsigned char>(bytes[0])) << 8) |
+                             static_cast<unsigned char>(bytes[1]);
+    if (bytes.size() < 2 + text) {
+      return "incomplete header: the header claims " + count(text, "text byte") + where +
+             ", only " + std::to_string(bytes.size() - 2) + " follow";
+    }
+    return "incomplete header: the body length" + std::string(" at offset ") +
+           std::to_string(at + 2 + text) + " is cut short";
+  }
+
+  // Frames what the stream holds; at the end, also what can't be completed.
+  void pump(bool atEnd) {
+    for (;;) {
+      if (inGarbage) {
+        if (!searchGarbage(atEnd)) return;
+        continue;
+      }
+      const uint64_t at = stream.position();
+      if (at >= fed && stream.buffered() == 0) {
+        drop();
+        return;
+      }
+      const tav::protocol::Message m = stream.next();
+      if (m.status == MessageStatus::kComplete) {
+        showFramed(m, at, false);
+        drop();
+        continue;
+      }
+      if (tav::protocol::needsMoreBytes(m.status)) {
+        if (!atEnd) return;
+        if (m.status == MessageStatus::kNeedBody &&
+            plausibleEvent(m.header.event, true)) {  // a message cut short: show what there is
+          showFramed(m, at, true);
+          stream.discard(stream.buffered());
+          drop();
+          return;
+        }
+        startGarbage(at, reason(m, at, atEnd));
+        continue;
+      }
+      if (m.status == MessageStatus::kTooLarge && plausibleEvent(m.header.event, true)) {
+        Item item;
+        item.input = name;
+        item.number = ++number;
+        item.start = at;
+        problem(item, reason(m, at, atEnd) + "; skipped");
+        ok = false;
+        stream.discard(m.size);
+        drop();
+        continue;
+      }
+      startGarbage(at, reason(m, at, atEnd));
+    }
+  }
+
+  void startGarbage(uint64_t at, std::string why) {
+    inGarbage = true;
+    garbageStart = at;
+    scan = at + 1;
+    garbageReason = std::move(why);
+    garbageNumber = ++number;
+    budget = (std::size_t{1} << 20);
+  }
+
+  // Searches the bytes after a run that frames no message for the next message: a header of
+  // a plausible event with a body read exactly. Returns true when the search is over (the run
+  // shown), false when it waits for more bytes.
+  bool searchGarbage(bool atEnd) {
+    for (; scan < fed; ++scan) {
+      const std::string_view rest = view(scan);
+      const tav::protocol::Message c = tav::protocol::readMessage(rest, options.limit);
+      if (c.status == MessageStatus::kComplete) {
+        if (!plausibleEvent(c.header.event, true) || c.body.size() > budget) continue;
+        budget -= c.body.size();
+        if (readsExactly(c)) {
+          endGarbage(scan);
+          return true;
+        }
+        continue;
+      }
+      if (tav::protocol::needsMoreBytes(c.status) && !atEnd) {
+        const std::size_t text =
+            rest.size() < 2 ? 0
+                            : (static_cast<std::size_t>(static_cast<unsigned char>(rest[0])) << 8) |
+                                  static_cast<unsigned char>(rest[1]);
+        const std::string_view shownText = rest.substr(std::min<std::size_t>(2, rest.size()), text);
+        const bool wait = rest.size() < 2 ? true
+                          : c.status == MessageStatus::kNeedBody
+                              ? plausibleEvent(c.header.event, true)
+                              : (text > 0 && plausibleEvent(shownText, shownText.size() >= text));
+        if (wait) return false;
+      }
+    }
+    if (!atEnd) return false;
+    endGarbage(fed);
+    return true;
+  }
+
+  bool readsExactly(const tav::protocol::Message& c) const {
+    if (options.version != nullptr) {
+      tav::GameState scratch;
+      return options.version->read(scratch, c.body).exact();
+    }
+    return tav::protocol::detectVersion(c.body, &c.header).exact();
+  }
+
+  // Shows the run from garbageStart to until and goes on framing at until.
+  void endGarbage(uint64_t until) {
+    Item m;
+    m.input = name;
+    m.number = garbageNumber;
+    m.start = garbageStart;
+    m.garbage = true;
+    m.whole = view(garbageStart).substr(0, static_cast<std::size_t>(until - garbageStart));
+    m.reason = garbageReason;
+    m.ok = false;
+    m.status = "garbage";
+    std::string what = garbageReason + "; " + count(until - garbageStart, "byte") +
+                       " up to offset " + std::to_string(until) + " frame" +
+                       (until - garbageStart == 1 ? "s" : "") + " no message";
+    if (until < fed) what += "; a message follows";
+    problem(m, what);
+    ok = false;
+    if (garbageStart == 0 && until == fed && !anyOk) hintBare();
+    display(m);
+    inGarbage = false;
+    const uint64_t skip = until - stream.position();
+    stream.discard(skip);
+    drop();
+  }
+
+  void showFramed(const tav::protocol::Message& message, uint64_t at, bool cut) {
+    Item m;
+    m.input = name;
+    m.number = ++number;
+    m.start = at;
+    m.header = message.header;
+    m.headerSize = message.headerSize;
+    m.cut = cut;
+    m.body = message.body;
+    m.whole = view(at).substr(0, message.headerSize + message.body.size());
+    if (options.format == Format::kAnnotate || options.format == Format::kHtml) {
+      m.headerFields = tav::protocol::annotateHeader(m.whole);
+    }
+    show(m);
+  }
+
+  void choose(Item& m) {
+    if (options.version != nullptr) {
+      m.version = options.version;
+      m.how = "given";
+      m.detected = false;
+      return;
+    }
+    const Detection d = tav::protocol::detectVersion(m.body, m.framed ? &m.header : nullptr);
+    m.version = d.chosen;
+    m.how = "auto: " + std::string(tav::protocol::choiceText(d.choice));
+    m.exactChoice = d.exact();
+    if (m.cut) {
+      // A body cut short can't be read exactly by any version, and a shorter one might seem
+      // to be: the version the header names is the best guess.
+      if (d.named != nullptr) {
+        m.version = d.named;
+        m.how = "auto: named by the header of an incomplete message";
+      }
+      return;
+    }
+    std::string names;
+    std::string misses;
+    for (const tav::protocol::VersionTrial& trial : d.trials) {
+      if (trial.version == nullptr) continue;
+      if (trial.result == tav::protocol::TrialResult::kExact) {
+        if (!names.empty()) names += ", ";
+        names += trial.version->name();
+        continue;
+      }
+      if (!misses.empty()) misses += "; ";
+      misses += std::string(trial.version->name()) + ": ";
+      if (trial.result == tav::protocol::TrialResult::kRanOut) {
+        misses += "ran out at offset " + std::to_string(m.bodyStart() + trial.outcome.stoppedAt);
+      } else {
+        misses += count(trial.outcome.leftover, "byte") + " left over";
+      }
+    }
+    if (!d.exact()) {
+      m.ok = false;
+      problem(m, "no protocol version reads the body exactly (" + misses + "); shown as " +
+                     std::string(m.version->name()));
+    } else if (d.choice == tav::protocol::VersionChoice::kNewestExact) {
+      err << "tav-dump: " << m.input;
+      if (m.framed) err << ": message " << m.number << " at offset " << m.start;
+      err << ": note: the body reads exactly as " << names << "; shown as the newest, "
+          << m.version->name() << "\n";
+    }
+  }
+
+  void show(Item& m) {
+    choose(m);
+    switch (options.format) {
+      case Format::kText: {
+        std::ostringstream text;
+        m.outcome = m.version->read(m.state, m.body, &text);
+        m.dump = text.str();
+        break;
+      }
+      case Format::kAnnotate:
+      case Format::kHtml:
+        m.annotation = m.version->annotate(m.body);
+        m.outcome = m.annotation.outcome;
+        break;
+      case Format::kJson:
+      case Format::kJsonLines:
+      case Format::kSummary:
+      case Format::kDiff:
+        m.outcome = m.version->read(m.state, m.body);
+        if (!m.outcome.complete && m.annotation.stoppedField.empty() &&
+            (options.format == Format::kJson || options.format == Format::kJsonLines)) {
+          m.annotation.stoppedField = m.version->annotate(m.body).stoppedField;
+        }
+        break;
+    }
+    m.status = "ok";
+    if (m.cut) {
+      m.ok = false;
+      m.status = "cut";
+      problem(m, "incomplete message: the header announces " + std::to_string(m.header.length) +
+                     " body bytes, only " + std::to_string(m.body.size()) + " follow");
+    }
+    if (!m.detected || m.cut || m.exactChoice) {
+      if (!m.outcome.complete) {
+        m.ok = false;
+        if (!m.cut) m.status = "ran-out";
+        std::string where =
+            "the body ran out at offset " + std::to_string(m.bodyStart() + m.outcome.stoppedAt);
+        if (!m.annotation.stoppedField.empty()) where += " in field " + m.annotation.stoppedField;
+        problem(m, where + " (protocol " + std::string(m.version->name()) + ")");
+      } else if (m.outcome.leftover > 0) {
+        m.ok = false;
+        m.status = "left-over";
+        problem(m, count(m.outcome.leftover, "byte") + " left over after the body at offset " +
+                       std::to_string(m.bodyStart() + m.outcome.consumed) + " (protocol " +
+                       std::string(m.version->name()) + ")");
+      }
+    } else {
+      m.status = "no-version";
+    }
+    ok = ok && m.ok;
+    anyOk = anyOk || m.ok;
+    display(m);
+  }
+
+  void display(Item& m) {
+    if (collect != nullptr) {
+      if (!m.garbage) {
+        collect->push_back({where(m), tav::json::toJson(m.state, -1)});
+      }
+      return;
+    }
+    switch (options.format) {
+      case Format::kText:
+        showText(m);
+        break;
+      case Format::kJson:
+      case Format::kJsonLines:
+        showJson(m);
+        break;
+      case Format::kSummary:
+        showSummary(m);
+        break;
+      case Format::kAnnotate:
+        showAnnotate(m);
+        break;
+      case Format::kHtml:
+        showHtml(m);
+        break;
+      case Format::kDiff:
+        showDiff(m);
+        break;
+    }
+    ++shown;
+    if (options.flushEach) out.flush();
+  }
+
+  static std::string where(const Item& m) {
+    if (!m.framed) return m.input;
+    return m.input + ": message " + std::to_string(m.number) + " at offset " +
+           std::to_string(m.start);
+  }
+
+  void showHex(const Item& m, const char* indent) {
+    char head[32];
+    for (std::size_t row = 0; row < m.whole.size(); row += 16) {
+      std::snprintf(head, sizeof head, "%8llu  ", static_cast<unsigned long long>(m.start) + row);
+      out << indent << color.dim << head << color.off << color.bad
+          << hexBytes(m.whole.substr(row, 16), 16) << color.off << "\n";
+    }
+  }
+
+  void showGarbageHeading(const Item& m) {
+    out << color.bold << color.bad << m.input << ": offset " << m.start << ": "
+        << count(m.whole.size(), "byte") << " that frame no message" << color.off << " ("
+        << m.reason << ")\n";
+  }
+
+  void showText(const Item& m) {
+    if (shown > 0) out << "\n";
+    if (m.garbage) {
+      showGarbageHeading(m);
+      showHex(m, "");
+      return;
+    }
+    if (m.framed) {
+      out << color.bold << where(m) << color.off << "\n";
+      out << color.bold << "header: event " << m.header.event << ", payload " << m.header.payload
+          << ", length " << m.header.length << color.off << "\n";
+    }
+    out << "protocol: " << m.version->name() << " (" << m.how << ")\n";
+    out << m.dump;
+    const std::size_t unread = m.body.size() - std::min(m.body.size(), m.outcome.consumed);
+    out << (unread > 0 ? color.bad : "") << "unread bytes: " << unread
+        << (unread > 0 ? color.off : "") << "\n";
+  }
+
+  Json readJson(const Item& m) const {
+    Json read = Json::object();
+    read["complete"] = m.outcome.complete && !m.cut;
+    read["left_over"] = m.outcome.leftover;
+    if (!m.outcome.complete) {
+      read["stopped_at"] = m.bodyStart() + m.outcome.stoppedAt;
+      if (!m.annotation.stoppedField.empty()) read["stopped_field"] = m.annotation.stoppedField;
+    }
+    if (m.cut) {
+      read["announced"] = m.header.length;
+      read["present"] = m.body.size();
+    }
+    if (!m.exactChoice && m.detected && !m.cut) read["no_exact_version"] = true;
+    return read;
+  }
+
+  void showJson(const Item& m) {
+    if (m.garbage) return;  // said on standard error; JSON holds messages only
+    const bool lines = options.format == Format::kJsonLines;
+    tav::json::Message message;
+    message.framed = m.framed;
+    message.event = m.header.event;
+    message.payload = m.header.payload;
+    message.protocol = std::string(m.version->name());
+    message.state = m.state;
+    std::string text = tav::json::toJson(message, lines ? -1 : 2);
+    if (m.framed) {
+      // Where the message lies and how its read ended, before the state.
+      Json source = Json::object();
+      source["input"] = m.input;
+      source["message"] = m.number;
+      source["offset"] = m.start;
+      const std::string key = lines ? "\"state\":" : "\"state\": ";
+      const std::size_t at = text.find(key);
+      if (at != std::string::npos) {
+        const std::string sep = lines ? "," : ",\n  ";
+        const std::string colon = lines ? ":" : ": ";
+        text.insert(at, "\"source\"" + colon +
+                            source.dump(-1, ' ', false, Json::error_handler_t::replace) + sep +
+                            "\"read\"" + colon + readJson(m).dump() + sep);
+      }
+    }
+    out << text << "\n";
+  }
+
+  void showSummary(const Item& m) {
+    char line[160];
+    if (m.garbage) {
+      std::snprintf(line, sizeof line, " %5zu %9llu  %-14s %-7s %-4s %8zu  ", m.number,
+                    static_cast<unsigned long long>(m.start), "-", "-", "-", m.whole.size());
+      out << m.input << line << color.bad << "garbage" << color.off << "  " << m.reason << "\n";
+      return;
+    }
+    // A plain word as it is; anything else quoted, so that a line stays one line.
+    const auto shown = [](const std::string& text) {
+      return !text.empty() && plausibleEvent(text, true) ? text : quotedText(text);
+    };
+    const std::string event = m.framed ? shown(m.header.event) : std::string("-");
+    const std::string payload = m.framed ? shown(m.header.payload) : std::string("-");
+    std::snprintf(line, sizeof line, " %5zu %9llu  %-14s %-7s %-4s %8zu  ", m.number,
+                  static_cast<unsigned long long>(m.start), event.c_str(), payload.c_str(),
+                  std::string(m.version->name()).c_str(), m.whole.size());
+    out << m.input << line << (m.ok ? color.good : color.bad);
+    char status[16];
+    std::snprintf(status, sizeof status, "%-10s", m.status.c_str());
+    out << status << color.off;
+    std::snprintf(line, sizeof line, " round %d scenario %d actors %zu", m.state.round,
+                  m.state.scenario_number, m.state.actors.size());
+    out << line << "\n";
+  }
+
+  void showDiff(const Item& m) {
+    if (m.garbage) return;
+    Json state = Json::parse(tav::json::toJson(m.state, -1), nullptr, false);
+    if (!havePrevious) {
+      previous = Json::parse(tav::json::toJson(tav::GameState(), -1), nullptr, false);
+      havePrevious = true;
+    }
+    Json line = Json::object();
+    line["source"] = {{"input", m.input}, {"message", m.number}, {"offset", m.start}};
+    line["protocol"] = std::string(m.version->name());
+    line["patch"] = Json::diff(previous, state);
+    out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+    previous = std::move(state);
+  }
+
+  void showAnnotate(const Item& m) {
+    if (shown > 0) out << "\n";
+    if (m.garbage) {
+      showGarbageHeading(m);
+      out << "  offset  bytes\n";
+      showHex(m, "");
+      return;
+    }
+    out << color.bold << m.input;
+    if (m.framed) {
+      out << ": message " << m.number << " at offset " << m.start << ", event "
+          << quotedText(m.header.event) << ", payload " << quotedText(m.header.payload)
+          << ", length " << m.header.length;
+    }
+    out << ", protocol " << m.version->name() << " (" << m.how << ")" << color.off << "\n";
+    out << "  offset  size  bytes                        field = value\n";
+    auto line = [&](const FieldSpan& f, uint64_t base) {
+      char head[48];
+      std::snprintf(head, sizeof head, "%8llu %5zu  ",
+                    static_cast<unsigned long long>(base) + f.offset, f.length);
+      const std::size_t from = static_cast<std::size_t>(base - m.start) + f.offset;
+      std::string hex = hexBytes(m.whole.substr(std::min(from, m.whole.size()), f.length), 8);
+      hex.resize(std::max<std::size_t>(hex.size(), 27), ' ');
+      out << color.dim << head << color.off << hex << "  "
+          << std::string(std::size_t{2} * f.depth, ' ') << color.path << f.path << color.off
+          << " = ";
+      if (f.length == 0) {
+        out << color.bad << "(not read)" << color.off << "\n";
+      } else {
+        out << f.value << "\n";
+      }
+    };
+    for (const FieldSpan& f : m.headerFields) line(f, m.start);
+    for (const FieldSpan& f : collapseUnread(m.annotation)) {
+      if (f.path.empty()) {
+        out << std::string(44 + std::size_t{2} * f.depth, ' ') << color.bad << f.value << color.off
+            << "\n";
+      } else {
+        line(f, m.bodyStart());
+      }
+    }
+    const ReadOutcome& o = m.outcome;
+    if (!o.complete) {
+      out << color.bad << "the data ran out at offset " << m.bodyStart() + o.stoppedAt;
+      if (!m.annotation.stoppedField.empty()) out << " in field " << m.annotation.stoppedField;
+      out << color.off << "\n";
+    } else {
+      out << "body complete: " << o.consumed << " bytes\n";
+    }
+    const std::size_t rest = m.body.size() - std::min(m.body.size(), o.consumed);
+    if (o.complete && rest > 0) {
+      out << color.bad << rest << " bytes left over at offset " << m.bodyStart() + o.consumed
+          << ": " << hexBytes(m.body.substr(o.consumed), 32) << color.off << "\n";
+    }
+    if (m.cut) {
+      out << color.bad << "the header announces " << m.header.length << " body bytes, only "
+          << m.body.size() << " follow" << color.off << "\n";
+    }
+  }
+
+  void showHtml(const Item& m) {
+    HtmlMessage page;
+    page.title = m.input;
+    page.bytes = m.whole;
+    page.start = m.start;
+    page.label = "#" + std::to_string(m.number) + " @" + std::to_string(m.start) + " ";
+    if (m.garbage) {
+      page.label += count(m.whole.size(), "byte") + " framing no message";
+      page.title += " \u00b7 offset " + std::to_string(m.start) + " \u00b7 " +
+                    count(m.whole.size(), "byte") + " that frame no message";
+      page.status = m.reason;
+      page.ok = false;
+      page.garbage = true;
+      htmlMessage(out, page, shown);
+      return;
+    }
+    if (m.framed) {
+      page.title += " \u00b7 message " + std::to_string(m.number) + " at offset " +
+                    std::to_string(m.start) + " \u00b7 event " + quotedText(m.header.event) +
+                    ", payload " + quotedText(m.header.payload);
+    }
+    page.title += " \u00b7 protocol " + std::string(m.version->name()) + " (" + m.how + ")";
+    page.label += (m.framed ? quotedText(m.header.event) + " " : std::string()) +
+                  std::string(m.version->name()) + " " + m.status;
+    page.bodyStart = m.headerSize;
+    page.header = &m.headerFields;
+    page.body = &m.annotation.fields;
+    page.version = m.version;
+    page.consumedEnd = page.bodyStart + m.outcome.consumed;
+    page.complete = m.outcome.complete;
+    page.stoppedAt = page.bodyStart + m.outcome.stoppedAt;
+    if (!m.outcome.complete) {
+      page.status =
+          "the data ran out at offset " + std::to_string(m.bodyStart() + m.outcome.stoppedAt);
+      if (!m.annotation.stoppedField.empty()) {
+        page.status += " in field " + m.annotation.stoppedField;
+      }
+      page.status += "; " +
+                     std::to_string(static_cast<std::size_t>(
+                         std::count_if(m.annotation.fields.begin(), m.annotation.fields.end(),
+                                       [](const FieldSpan& f) { return f.length == 0; }))) +
+                     " fields not read";
+    } else {
+      page.status = "body complete: " + std::to_string(m.outcome.consumed) + " bytes";
+      const std::size_t rest = m.body.size() - m.outcome.consumed;
+      if (rest > 0) {
+        page.status += "; " + count(rest, "byte") + " left over at offset " +
+                       std::to_string(m.bodyStart() + m.outcome.consumed);
+      }
+    }
+    if (m.cut) {
+      page.status += "; the header announces " + std::to_string(m.header.length) +
+                     " body bytes, only " + std::to_string(m.body.size()) + " follow";
+    }
+    page.ok = m.ok;
+    htmlMessage(out, page, shown);
+  }
 };
 
 Dumper::Dumper(const DumpOptions& options, std::ostream& out, std::ostream& err)
-    : options_(options), out_(out), err_(err) {}
+    : impl_(new Impl(options, out, err)) {}
 
-bool Dumper::problem(const Message& m, const std::string& what) {
-  err_ << "tav-dump: " << m.input;
-  if (m.framed) err_ << ": message " << m.number << " at offset " << m.start;
-  err_ << ": " << what << "\n";
-  return false;
-}
+Dumper::~Dumper() = default;
+
+void Dumper::begin(const std::string& name) { impl_->begin(name); }
+
+void Dumper::feed(std::string_view bytes) { impl_->feed(bytes); }
+
+bool Dumper::end() { return impl_->end(); }
 
 bool Dumper::dump(const std::string& name, std::string_view bytes) {
-  if (!started_ && options_.format == Format::kHtml) htmlBegin(out_);
-  started_ = true;
-  if (bytes.empty()) {
-    err_ << "tav-dump: " << name << ": empty input\n";
-    return false;
-  }
-  bool ok = true;
-  if (options_.bare) {
-    Message m;
-    m.input = name;
-    m.number = 1;
-    m.framed = false;
-    m.whole = bytes;
-    m.body = bytes;
-    show(m);
-    return m.ok;
-  }
-  std::size_t offset = 0;
-  for (std::size_t number = 1; offset < bytes.size(); ++number) {
-    Message m;
-    m.input = name;
-    m.number = number;
-    m.start = offset;
-    const std::string_view rest = bytes.substr(offset);
-    switch (readFramedHeader(rest, m.header, m.headerSize)) {
-      case HeaderRead::kOk:
-        break;
-      case HeaderRead::kIncomplete:
-        return problem(m, "incomplete header: " + std::to_string(rest.size()) +
-                              " bytes left, too few for the header they begin");
-      case HeaderRead::kBadCount:
-        return problem(m, "malformed header: negative text length");
-      case HeaderRead::kBadLength:
-        return problem(m, "malformed header: the body length is no varint");
-      case HeaderRead::kNegativeLength:
-        return problem(m, "malformed header: negative body length " +
-                              std::to_string(static_cast<long long>(
-                                  static_cast<int32_t>(static_cast<uint32_t>(m.header.length)))));
-    }
-    const std::size_t available = rest.size() - m.headerSize;
-    m.cut = m.header.length > available;
-    m.body = rest.substr(m.headerSize, m.cut ? available : m.header.length);
-    m.whole = rest.substr(0, m.headerSize + m.body.size());
-    m.bodyStart = offset + m.headerSize;
-    const std::size_t textSize =
-        2 + ((static_cast<std::size_t>(static_cast<uint8_t>(rest[0])) << 8) |
-             static_cast<uint8_t>(rest[1]));
-    FieldSpan text;
-    text.path = "header.text";
-    text.offset = 0;
-    text.length = textSize;
-    text.value =
-        quoted(m.header.payload.empty() ? m.header.event : m.header.event + " " + m.header.payload);
-    text.depth = 1;
-    FieldSpan length;
-    length.path = "header.length";
-    length.offset = textSize;
-    length.length = m.headerSize - textSize;
-    length.value = std::to_string(m.header.length);
-    length.depth = 1;
-    m.headerFields = {text, length};
-    show(m);
-    ok = m.ok && ok;
-    offset += m.whole.size();
-    if (m.cut) break;
-  }
-  return ok;
+  begin(name);
+  feed(bytes);
+  return end();
 }
 
-void Dumper::show(Message& m) {
-  // The version: as given, or the one that reads the body exactly.
-  if (options_.version != nullptr) {
-    m.version = options_.version;
-    m.how = "given";
-  } else if (m.cut && m.framed && tav::protocol::findVersion(m.header.payload) != nullptr) {
-    // A body cut short can't be read exactly by any version, and a shorter one might seem to
-    // be: the version the header names is the best guess.
-    m.version = tav::protocol::findVersion(m.header.payload);
-    m.how = "auto: named by the header of an incomplete message";
-  } else {
-    std::vector<const Version*> exact;
-    std::string misses;
-    for (const Version* version : tav::protocol::kVersions) {
-      tav::GameState scratch;
-      const ReadOutcome outcome = version->read(scratch, m.body);
-      if (outcome.exact()) {
-        exact.push_back(version);
-      } else {
-        if (!misses.empty()) misses += "; ";
-        misses += std::string(version->name()) + ": ";
-        if (!outcome.complete) {
-          misses += "ran out at offset " + std::to_string(m.bodyStart + outcome.stoppedAt);
-        } else {
-          misses += std::to_string(outcome.leftover) + " bytes left over";
-        }
-      }
-    }
-    const Version* named = m.framed ? tav::protocol::findVersion(m.header.payload) : nullptr;
-    if (exact.size() == 1) {
-      m.version = exact[0];
-      m.how = "auto";
-    } else {
-      std::string names;
-      for (const Version* version : exact) {
-        if (!names.empty()) names += ", ";
-        names += version->name();
-      }
-      const Version* pick = named;
-      if (exact.empty()) {
-        m.how = "auto: no version reads the body exactly";
-        if (pick == nullptr) pick = tav::protocol::kVersions.back();
-        problem(m, "no protocol version reads the body exactly (" + misses + "); shown as " +
-                       std::string(pick->name()));
-        m.ok = false;
-      } else {
-        bool namedFits = false;
-        for (const Version* version : exact) namedFits = namedFits || version == named;
-        if (!namedFits) pick = exact.back();
-        m.how = "auto: " + names + " read it exactly";
-        // The output names the candidates; a guess not settled by the header is noted.
-        if (!namedFits) {
-          err_ << "tav-dump: " << m.input;
-          if (m.framed) err_ << ": message " << m.number << " at offset " << m.start;
-          err_ << ": note: the body reads exactly as " << names << "; shown as the newest, "
-               << pick->name() << "\n";
-        }
-      }
-      m.version = pick;
-    }
-  }
-
-  // Read it as the format needs.
-  switch (options_.format) {
-    case Format::kText: {
-      std::ostringstream text;
-      m.outcome = m.version->read(m.state, m.body, &text);
-      m.dump = text.str();
-      break;
-    }
-    case Format::kJson:
-      m.outcome = m.version->read(m.state, m.body);
-      break;
-    case Format::kAnnotate:
-    case Format::kHtml:
-      m.annotation = m.version->annotate(m.body);
-      m.outcome = m.annotation.outcome;
-      break;
-  }
-
-  if (m.cut) {
-    m.ok = false;
-    problem(m, "incomplete message: the header announces " + std::to_string(m.header.length) +
-                   " body bytes, only " + std::to_string(m.body.size()) + " follow");
-  }
-  if (m.how.rfind("auto: no", 0) != 0) {
-    if (!m.outcome.complete) {
-      m.ok = false;
-      std::string where =
-          "the body ran out at offset " + std::to_string(m.bodyStart + m.outcome.stoppedAt);
-      if (!m.annotation.stoppedField.empty()) where += " in field " + m.annotation.stoppedField;
-      problem(m, where + " (protocol " + std::string(m.version->name()) + ")");
-    } else if (m.outcome.leftover > 0) {
-      m.ok = false;
-      problem(m, std::to_string(m.outcome.leftover) + " bytes left over after the body at offset " +
-                     std::to_string(m.bodyStart + m.outcome.consumed) + " (protocol " +
-                     std::string(m.version->name()) + ")");
-    }
-  }
-
-  switch (options_.format) {
-    case Format::kText:
-      showText(m);
-      break;
-    case Format::kJson:
-      showJson(m);
-      break;
-    case Format::kAnnotate:
-      showAnnotate(m);
-      break;
-    case Format::kHtml:
-      showHtml(m);
-      break;
-  }
-  ++shown_;
-}
-
-void Dumper::showText(const Message& m) {
-  if (shown_ > 0) out_ << "\n";
-  if (m.framed) {
-    out_ << "header: event " << m.header.event << ", payload " << m.header.payload << ", length "
-         << m.header.length << "\n";
-  }
-  out_ << "protocol: " << m.version->name() << " (" << m.how << ")\n";
-  out_ << m.dump;
-  out_ << "unread bytes: " << (m.body.size() - m.outcome.consumed) << "\n";
-}
-
-void Dumper::showJson(const Message& m) {
-  tav::json::Message message;
-  message.framed = m.framed;
-  message.event = m.header.event;
-  message.payload = m.header.payload;
-  message.protocol = std::string(m.version->name());
-  message.state = m.state;
-  out_ << tav::json::toJson(message) << "\n";
-}
-
-void Dumper::showAnnotate(const Message& m) {
-  if (shown_ > 0) out_ << "\n";
-  out_ << m.input;
-  if (m.framed) {
-    out_ << ": message " << m.number << " at offset " << m.start << ", event "
-         << quoted(m.header.event) << ", payload " << quoted(m.header.payload) << ", length "
-         << m.header.length;
-  }
-  out_ << ", protocol " << m.version->name() << " (" << m.how << ")\n";
-  out_ << "  offset  size  bytes                        field = value\n";
-  auto line = [&](const FieldSpan& f, std::size_t base) {
-    char head[32];
-    std::snprintf(head, sizeof head, "%8zu %5zu  ", base + f.offset, f.length);
-    std::string hex = hexBytes(m.whole.substr(base - m.start + f.offset, f.length), 8);
-    hex.resize(std::max<std::size_t>(hex.size(), 27), ' ');
-    out_ << head << hex << "  " << std::string(std::size_t{2} * f.depth, ' ') << f.path << " = "
-         << (f.length == 0 ? std::string("(not read)") : f.value) << "\n";
-  };
-  for (const FieldSpan& f : m.headerFields) line(f, m.start);
-  for (const FieldSpan& f : collapseUnread(m.annotation.fields)) {
-    if (f.path.empty()) {
-      out_ << std::string(44 + std::size_t{2} * f.depth, ' ') << f.value << "\n";
-    } else {
-      line(f, m.bodyStart);
-    }
-  }
-  const ReadOutcome& o = m.outcome;
-  if (!o.complete) {
-    out_ << "the data ran out at offset " << m.bodyStart + o.stoppedAt;
-    if (!m.annotation.stoppedField.empty()) out_ << " in field " << m.annotation.stoppedField;
-    out_ << "\n";
-  } else {
-    out_ << "body complete: " << o.consumed << " bytes\n";
-  }
-  const std::size_t rest = m.body.size() - std::min(m.body.size(), o.consumed);
-  if (o.complete && rest > 0) {
-    out_ << rest << " bytes left over at offset " << m.bodyStart + o.consumed << ": "
-         << hexBytes(m.body.substr(o.consumed), 32) << "\n";
-  }
-  if (m.cut) {
-    out_ << "the header announces " << m.header.length << " body bytes, only " << m.body.size()
-         << " follow\n";
-  }
-}
-
-void Dumper::showHtml(const Message& m) {
-  HtmlMessage page;
-  page.title = m.input;
-  if (m.framed) {
-    page.title += " \u00b7 message " + std::to_string(m.number) + " at offset " +
-                  std::to_string(m.start) + " \u00b7 event " + quoted(m.header.event) +
-                  ", payload " + quoted(m.header.payload);
-  }
-  page.title += " \u00b7 protocol " + std::string(m.version->name()) + " (" + m.how + ")";
-  page.bytes = m.whole;
-  page.start = m.start;
-  page.bodyStart = m.bodyStart - m.start;
-  for (const FieldSpan& f : m.headerFields) page.fields.push_back(f);
-  for (FieldSpan f : collapseUnread(m.annotation.fields)) {
-    f.offset += page.bodyStart;
-    page.fields.push_back(std::move(f));
-  }
-  page.consumedEnd = page.bodyStart + m.outcome.consumed;
-  page.complete = m.outcome.complete;
-  page.stoppedAt = page.bodyStart + m.outcome.stoppedAt;
-  page.stoppedField = m.annotation.stoppedField;
-  if (!m.outcome.complete) {
-    page.status = "the data ran out at offset " + std::to_string(m.bodyStart + m.outcome.stoppedAt);
-    if (!m.annotation.stoppedField.empty()) page.status += " in field " + m.annotation.stoppedField;
-  } else {
-    page.status = "body complete: " + std::to_string(m.outcome.consumed) + " bytes";
-    const std::size_t rest = m.body.size() - m.outcome.consumed;
-    if (rest > 0) {
-      page.status += "; " + std::to_string(rest) + " bytes left over at offset " +
-                     std::to_string(m.bodyStart + m.outcome.consumed);
-    }
-  }
-  if (m.cut) {
-    page.status += "; the header announces " + std::to_string(m.header.length) +
-                   " body bytes, only " + std::to_string(m.body.size()) + " follow";
-  }
-  page.ok = m.ok;
-  htmlMessage(out_, page, shown_);
-}
+void Dumper::collectInto(std::vector<Collected>* collect) { impl_->collect = collect; }
 
 void Dumper::finish() {
-  if (options_.format == Format::kHtml) {
-    if (!started_) htmlBegin(out_);
-    htmlEnd(out_);
+  if (impl_->options.format == Format::kHtml) {
+    if (!impl_->started) htmlBegin(impl_->out);
+    htmlEnd(impl_->out);
   }
+  impl_->out.flush();
+}
+
+bool compareInputs(const std::vector<Collected>& a, const std::vector<Collected>& b,
+                   std::ostream& out) {
+  bool same = true;
+  const std::size_t n = std::max(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i >= a.size() || i >= b.size()) {
+      same = false;
+      out << (i >= a.size() ? "only in the second: " + b[i].where
+                            : "only in the first: " + a[i].where)
+          << "\n";
+      continue;
+    }
+    if (a[i].state == b[i].state) continue;
+    same = false;
+    const Json from = Json::parse(a[i].state, nullptr, false);
+    const Json to = Json::parse(b[i].state, nullptr, false);
+    out << a[i].where << " / " << b[i].where << "\n"
+        << Json::diff(from, to).dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+  }
+  return same;
 }
 
 }  // namespace tools

@@ -1,87 +1,150 @@
 #include "htmlPage.h"
 
 #include <cstdio>
-#include <map>
 #include <ostream>
+#include <unordered_map>
+
+#include "protocol/message.h"
 
 namespace tav {
 namespace tools {
 
 namespace {
 
-// Larger messages show their first bytes only, so the page stays usable in a browser.
-constexpr std::size_t kMaxShown = std::size_t{1} << 18;
+using tav::protocol::FieldSpan;
 
-std::string escape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// text as a JavaScript string literal that is safe inside a <script> element: quotes,
+// backslashes and control bytes escaped, and '<' too, so that no "</script>" can appear.
+void writeString(std::ostream& out, std::string_view text) {
+  out << '"';
+  char escape[8];
   for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out << '\\' << c;
+    } else if (byte < 0x20 || c == '<' || c == '>' || c == '&' || byte == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(byte));
+      out << escape;
+    } else {
+      out << c;
     }
   }
-  return out;
+  out << '"';
 }
 
-// The field's name within its record: the last part of its path, with ".count" kept on a
-// list's count ("conditions.count").
-std::string nameOf(const std::string& path) {
-  const std::string suffix = ".count";
-  const bool count = path.size() > suffix.size() &&
-                     path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
-  const std::size_t end = count ? path.size() - suffix.size() : path.size();
-  const std::size_t dot = path.rfind('.', end - 1);
-  return dot == std::string::npos ? path : path.substr(dot + 1);
-}
-
-// The record a field lies in: its path before its name ("" for the top level).
-std::string recordOf(const std::string& path) {
-  const std::size_t size = path.size() - nameOf(path).size();
-  return size == 0 ? std::string() : path.substr(0, size - 1);
-}
-
-std::vector<std::string> segments(const std::string& record) {
-  std::vector<std::string> parts;
-  std::size_t from = 0;
-  while (!record.empty()) {
-    const std::size_t dot = record.find('.', from);
-    parts.push_back(record.substr(from, dot == std::string::npos ? dot : dot - from));
-    if (dot == std::string::npos) break;
-    from = dot + 1;
+void writeBase64(std::ostream& out, std::string_view bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  out << '"';
+  char group[4];
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const uint32_t v = (static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16) |
+                       (static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8) |
+                       static_cast<unsigned char>(bytes[i + 2]);
+    group[0] = kDigits[(v >> 18) & 63];
+    group[1] = kDigits[(v >> 12) & 63];
+    group[2] = kDigits[(v >> 6) & 63];
+    group[3] = kDigits[v & 63];
+    out.write(group, 4);
   }
-  return parts;
+  if (i < bytes.size()) {
+    uint32_t v = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+    if (i + 1 < bytes.size())
+      v |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    group[0] = kDigits[(v >> 18) & 63];
+    group[1] = kDigits[(v >> 12) & 63];
+    group[2] = i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+    group[3] = '=';
+    out.write(group, 4);
+  }
+  out << '"';
+}
+
+// The fields as numbers, five for each: the length, the schema entry, the two record indices
+// (each as its change from the field before) and the list element + 1 (0 for none); a field
+// that does not start where the one before ended is preceded by a jump (-1 - distance, then
+// four zeros). The values go to a list of the message's distinct values, and each field's by
+// its place in that list.
+void writeFields(std::ostream& out, const char* key, const std::vector<FieldSpan>* fields,
+                 std::size_t base, std::unordered_map<std::string, std::size_t>& table,
+                 std::vector<const std::string*>& values) {
+  out << ",\"" << key << "\":[";
+  std::size_t end = base;
+  long long i0 = 0;
+  long long i1 = 0;
+  bool first = true;
+  std::vector<std::size_t> places;
+  if (fields != nullptr) {
+    places.reserve(fields->size());
+    for (const FieldSpan& f : *fields) {
+      const std::size_t offset = base + f.offset;
+      if (!first) out << ',';
+      first = false;
+      if (offset != end) {
+        out << -1 - (static_cast<long long>(offset) - static_cast<long long>(end)) << ",0,0,0,0,";
+      }
+      const long long n0 = f.indexCount > 0 ? f.indices[0] : 0;
+      const long long n1 = f.indexCount > 1 ? f.indices[1] : 0;
+      out << f.length << ',' << f.schemaIndex << ',' << n0 - i0 << ',' << n1 - i1 << ','
+          << f.element + 1;
+      i0 = n0;
+      i1 = n1;
+      end = offset + f.length;
+      const auto found = table.emplace(f.value, values.size());
+      if (found.second) values.push_back(&found.first->first);
+      places.push_back(found.first->second);
+    }
+  }
+  out << "],\"" << key << "v\":[";
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    if (i > 0) out << ',';
+    out << places[i];
+  }
+  out << "]";
+}
+
+void writeSchema(std::ostream& out, const std::vector<tav::protocol::SchemaField>& schema) {
+  out << "[";
+  for (std::size_t i = 0; i < schema.size(); ++i) {
+    if (i > 0) out << ',';
+    writeString(out, schema[i].pattern);
+  }
+  out << "]";
 }
 
 const char kStyle[] = R"(
 :root { font-family: system-ui, sans-serif; color: #1d2330; background: #fafafa; }
-h1 { font-size: 1.2rem; margin: 0.5rem 0; }
-section.msg { border: 1px solid #ccd; border-radius: 6px; background: #fff; margin: 1rem 0;
-  padding: 0.5rem 1rem; }
-section.msg h2 { font-size: 1rem; margin: 0.3rem 0; word-break: break-all; }
-p.status { margin: 0.3rem 0; font-size: 0.9rem; }
+body { margin: 0; }
+header.top { display: flex; gap: 1rem; align-items: center; padding: 0.4rem 1rem;
+  background: #fff; border-bottom: 1px solid #ccd; flex-wrap: wrap; }
+h1 { font-size: 1.1rem; margin: 0; }
+.legend { font-size: 12px; color: #556; }
+.legend .b { width: auto; padding: 0 0.4em; margin: 0 0.3em; }
+#search { width: 18rem; }
+.layout { display: flex; gap: 0.8rem; padding: 0.5rem 1rem; align-items: flex-start; }
+#list { list-style: none; margin: 0; padding: 0; width: 15rem; max-height: 85vh; overflow: auto;
+  font-size: 12px; border: 1px solid #ccd; background: #fff; flex: none; }
+#list li { padding: 2px 6px; cursor: pointer; white-space: nowrap; overflow: hidden;
+  text-overflow: ellipsis; }
+#list li.bad { color: #a01818; }
+#list li.cur { background: #dbe4ff; }
+section.msg { flex: 1; min-width: 0; border: 1px solid #ccd; border-radius: 6px;
+  background: #fff; padding: 0.4rem 0.8rem; }
+section.msg h2 { font-size: 1rem; margin: 0.2rem 0; word-break: break-all; }
+p.status { margin: 0.2rem 0; font-size: 0.9rem; }
 p.status.bad { color: #a01818; font-weight: 600; }
-.panes { display: flex; gap: 1.5rem; align-items: flex-start; flex-wrap: wrap; }
-.grid { font-family: ui-monospace, monospace; font-size: 13px; line-height: 1.5; }
-.row { white-space: nowrap; }
-.addr { color: #889; display: inline-block; width: 6.5em; text-align: right;
-  margin-right: 0.8em; }
-.b { display: inline-block; width: 1.9em; text-align: center; margin: 1px 0; cursor: pointer;
+#info { font-size: 12px; min-height: 1.6em; margin: 0.2rem 0; font-family: ui-monospace, monospace; }
+#info button { font-size: 11px; margin-left: 0.4em; }
+#results { list-style: none; margin: 0.2rem 0; padding: 0; font-size: 12px; max-height: 8rem;
+  overflow: auto; }
+#results li { cursor: pointer; }
+.panes { display: flex; gap: 1rem; align-items: flex-start; }
+.grid { font-family: ui-monospace, monospace; font-size: 13px; height: 72vh; overflow-y: auto;
+  position: relative; flex: none; width: 47rem; }
+.rows { position: absolute; left: 0; right: 0; }
+.row { white-space: nowrap; height: 20px; line-height: 20px; }
+.addr { color: #889; display: inline-block; width: 6.5em; text-align: right; margin-right: 0.8em; }
+.b { display: inline-block; width: 1.9em; text-align: center; cursor: pointer;
   background: hsl(var(--h), 70%, 88%); border-left: 1px solid transparent; }
 .b.fs { border-left-color: hsl(var(--h), 40%, 45%); }
 .b.hdr { background: hsl(var(--h), 15%, 85%); }
@@ -89,66 +152,393 @@ p.status.bad { color: #a01818; font-weight: 600; }
 .b.left { background: repeating-linear-gradient(45deg, #fde0e0, #fde0e0 3px, #fff 3px,
   #fff 6px); color: #a01818; cursor: default; }
 .b.unread { background: #eee; color: #999; text-decoration: line-through; cursor: default; }
-.end { display: inline-block; width: 0; height: 1.2em; vertical-align: middle;
-  border-left: 3px solid #d01010; margin: 0 2px; }
+.end { display: inline-block; width: 0; height: 1.1em; vertical-align: middle;
+  border-left: 3px solid #d01010; margin: 0 1px; }
 .txt { color: #667; margin-left: 1em; white-space: pre; }
 .b.hover, .fld.hover { outline: 2px solid #3060d0; outline-offset: -1px; }
 .b.sel { background: #1d4ed8; color: #fff; }
 .fld.sel { background: #dbe4ff; }
-.tree { list-style: none; margin: 0; padding: 0; font-size: 13px; max-height: 80vh;
-  overflow: auto; min-width: 24rem; }
-.tree li { padding: 1px 4px 1px calc(0.6rem + var(--d) * 1.2rem); white-space: nowrap; }
-.rec { color: #556; font-weight: 600; }
+.tree { list-style: none; margin: 0; padding: 0; font-size: 13px; height: 72vh; overflow: auto;
+  flex: 1; min-width: 20rem; }
+.tree ul { list-style: none; margin: 0; padding: 0; }
+.tree li > span.line { display: block; padding: 1px 4px 1px calc(0.4rem + var(--d) * 1.1rem);
+  white-space: nowrap; }
+.rec > span.line { color: #556; font-weight: 600; cursor: pointer; }
+.rec > span.line::before { content: '\25B8  '; }
+.rec.open > span.line::before { content: '\25BE  '; }
 .fld { cursor: pointer; }
 .fld .sw { display: inline-block; width: 0.8em; height: 0.8em; margin-right: 0.4em;
   background: hsl(var(--h), 70%, 80%); border: 1px solid hsl(var(--h), 40%, 45%); }
 .fld .val { font-family: ui-monospace, monospace; }
 .fld .at { color: #99a; font-size: 11px; margin-left: 0.5em; }
 .fld.unread { color: #a01818; }
-.more { color: #a01818; font-style: italic; }
-.legend { font-size: 12px; color: #556; margin: 0.3rem 0 0.6rem; }
-.legend .b { width: auto; padding: 0 0.4em; margin-right: 0.6em; }
 )";
 
-const char kScript[] = R"(
+const char kScript[] = R"JS(
 (function () {
-  for (const msg of document.querySelectorAll('section.msg')) {
-    const cells = new Map();
-    const rows = new Map();
-    for (const cell of msg.querySelectorAll('.b[data-f]')) {
-      if (!cells.has(cell.dataset.f)) cells.set(cell.dataset.f, []);
-      cells.get(cell.dataset.f).push(cell);
+  'use strict';
+  const SCHEMAS = window.TAV_SCHEMAS, MESSAGES = window.TAV_MESSAGES;
+  const ROW = 20, CHUNK = 100;
+  const $ = (id) => document.getElementById(id);
+  const list = $('list'), grid = $('grid'), rowsBox = $('rows'), spacer = $('spacer');
+  const tree = $('tree'), info = $('info'), search = $('search'), results = $('results');
+  let hexOffsets = false, cur = null, sel = -1, hover = -1;
+
+  const fmt = (n) => hexOffsets ? '0x' + n.toString(16) : String(n);
+  const hex2 = (b) => (b < 16 ? '0' : '') + b.toString(16);
+
+  // A message's data decoded into fields with their paths, records and owners of bytes.
+  function decode(i) {
+    const m = MESSAGES[i];
+    if (m.cache) return m.cache;
+    const raw = atob(m.b), bytes = new Uint8Array(raw.length);
+    for (let k = 0; k < raw.length; ++k) bytes[k] = raw.charCodeAt(k);
+    const fields = [];
+    const add = (nums, values, schema, base) => {
+      let end = base, i0 = 0, i1 = 0;
+      const split = [];
+      for (let k = 0, j = 0; k < nums.length; k += 5) {
+        if (nums[k] < 0) { end += -1 - nums[k]; continue; }  // a jump
+        const o = end, l = nums[k];
+        const pattern = schema[nums[k + 1]] || '?';
+        i0 += nums[k + 2];
+        i1 += nums[k + 3];
+        const idx = [i0, i1], el = nums[k + 4] - 1;
+        const parts = split[nums[k + 1]] || (split[nums[k + 1]] = pattern.split('[]'));
+        let path = parts[0];
+        for (let p = 1; p < parts.length; ++p) {
+          // Record indices first, a list element last.
+          path += '[' + (el >= 0 && p === parts.length - 1 ? el : idx[p - 1]) + ']' + parts[p];
+        }
+        const cut = path.endsWith('.count') ? path.length - 6 : path.length;
+        const dot = path.lastIndexOf('.', cut - 1);
+        fields.push({o: o, l: l, path: path, v: m.vt[values[j++]], rec: dot < 0 ? '' : path.slice(0, dot),
+                     name: dot < 0 ? path : path.slice(dot + 1), hdr: base === 0 && m.bs > 0 && o < m.bs});
+        end = o + l;
+      }
+    };
+    add(m.h, m.hv, SCHEMAS.h, 0);
+    add(m.f, m.fv, SCHEMAS[m.v] || [], m.bs);
+    const owner = new Int32Array(bytes.length).fill(-1);
+    const hues = new Map();
+    fields.forEach((f, k) => {
+      if (!hues.has(f.rec)) hues.set(f.rec, (hues.size * 137 + 210) % 360);
+      f.h = hues.get(f.rec);
+      for (let o = f.o; o < f.o + f.l && o < bytes.length; ++o) owner[o] = k;
+    });
+    m.cache = {bytes: bytes, fields: fields, owner: owner, root: null, parent: null};
+    return m.cache;
+  }
+
+  // ---- the message list
+  MESSAGES.forEach((m, i) => {
+    const li = document.createElement('li');
+    li.textContent = m.l || m.t;
+    li.title = m.t + ' \u2014 ' + m.s;
+    li.dataset.m = i;
+    if (!m.ok) li.classList.add('bad');
+    list.appendChild(li);
+  });
+  list.addEventListener('click', (e) => {
+    const li = e.target.closest('li');
+    if (li) show(+li.dataset.m);
+  });
+  if (MESSAGES.length < 2) list.style.display = 'none';
+
+  // ---- the hex grid, drawn for the rows in view
+  let drawn = [-1, -1];
+  function drawGrid(force) {
+    if (!cur) return;
+    const d = cur.d, m = cur.m, n = d.bytes.length, rows = Math.ceil(n / 16);
+    const first = Math.max(0, Math.floor(grid.scrollTop / ROW) - 20);
+    const last = Math.min(rows, Math.ceil((grid.scrollTop + grid.clientHeight) / ROW) + 20);
+    if (!force && first >= drawn[0] && last <= drawn[1]) return;
+    const from = Math.max(0, first - 40), to = Math.min(rows, last + 40);
+    drawn = [from, to];
+    const html = [];
+    for (let r = from; r < to; ++r) {
+      html.push('<div class="row"><span class="addr">', fmt(m.a + r * 16), '</span>');
+      let text = '';
+      for (let i = r * 16; i < r * 16 + 16 && i < n; ++i) {
+        if (!m.c && i === m.sa) html.push('<span class="end" title="the data ran out here"></span>');
+        const b = d.bytes[i], k = d.owner[i];
+        text += b >= 32 && b < 127 ? String.fromCharCode(b) : '.';
+        if (k >= 0) {
+          const f = d.fields[k];
+          html.push('<span class="b', f.o === i ? ' fs' : '', f.hdr ? ' hdr' : '',
+                    k === sel ? ' sel' : '', '" data-o="', m.a + i, '" data-f="', k,
+                    '" style="--h:', f.h, '">', hex2(b), '</span>');
+        } else {
+          const kind = m.g ? 'left' : i < m.ce ? 'free' : m.c ? 'left' : 'unread';
+          const why = m.g ? 'frames no message' : kind === 'left' ? 'left over' :
+                      kind === 'unread' ? 'not read' : 'no field';
+          html.push('<span class="b ', kind, '" data-o="', m.a + i, '" title="', why, '">', hex2(b), '</span>');
+        }
+      }
+      if (!m.c && m.sa >= n && r === rows - 1) html.push('<span class="end" title="the data ran out here"></span>');
+      html.push('<span class="txt">', text.replace(/&/g, '&amp;').replace(/</g, '&lt;'), '</span></div>');
     }
-    for (const row of msg.querySelectorAll('.fld[data-f]')) rows.set(row.dataset.f, row);
-    let selected = null;
-    const mark = (f, cls, on) => {
-      for (const cell of cells.get(f) || []) cell.classList.toggle(cls, on);
-      const row = rows.get(f);
-      if (row) row.classList.toggle(cls, on);
+    rowsBox.style.top = (from * ROW) + 'px';
+    rowsBox.innerHTML = html.join('');
+    if (hover >= 0) mark(hover, 'hover', true);
+  }
+  grid.addEventListener('scroll', () => requestAnimationFrame(() => drawGrid(false)));
+
+  // ---- the field tree: records collapsible, drawn when opened
+  function buildTree(d) {
+    const root = {name: '', kids: [], open: true, depth: -1};
+    const parent = new Array(d.fields.length);
+    let stack = [root], names = [];
+    d.fields.forEach((f, k) => {
+      const parts = f.rec === '' ? [] : f.rec.split('.');
+      let same = 0;
+      while (same < parts.length && same < names.length && parts[same] === names[same]) ++same;
+      stack.length = same + 1;
+      names.length = same;
+      for (let p = same; p < parts.length; ++p) {
+        const node = {name: parts[p], kids: [], open: false, depth: p, up: stack[stack.length - 1]};
+        stack[stack.length - 1].kids.push(node);
+        stack.push(node);
+        names.push(parts[p]);
+      }
+      const home = stack[stack.length - 1];
+      home.kids.push(k);
+      parent[k] = home;
+    });
+    // Long runs of children become groups of CHUNK, so that no list is drawn whole.
+    const group = (node) => {
+      node.kids.forEach((kid) => { if (typeof kid === 'object') group(kid); });
+      while (node.kids.length > CHUNK * 2) {
+        const kids = node.kids, groups = [];
+        for (let s = 0; s < kids.length; s += CHUNK) {
+          const g = {name: '', kids: kids.slice(s, s + CHUNK), open: false, depth: node.depth + 1, up: node, group: true};
+          g.kids.forEach((kid) => { if (typeof kid === 'object') kid.up = g; else parent[kid] = g; });
+          groups.push(g);
+        }
+        node.kids = groups;
+      }
+      node.kids.forEach((kid) => { if (typeof kid === 'object' && kid.group) {
+        const first = label(kid.kids[0]), last = label(kid.kids[kid.kids.length - 1]);
+        kid.name = first + ' \u2026 ' + last + ' (' + kid.kids.length + ')';
+      } });
     };
-    const target = (event) => {
-      const t = event.target.closest('[data-f]');
-      return t && msg.contains(t) ? t : null;
-    };
-    const select = (t) => {
-      const f = t.dataset.f;
-      if (selected !== null) mark(selected, 'sel', false);
-      selected = selected === f ? null : f;
-      if (selected === null) return;
-      mark(f, 'sel', true);
-      const other = t.classList.contains('b') ? rows.get(f) : (cells.get(f) || [])[0];
-      if (other) other.scrollIntoView({block: 'nearest'});
-    };
-    msg.addEventListener('mouseover', (e) => { const t = target(e); if (t) mark(t.dataset.f, 'hover', true); });
-    msg.addEventListener('mouseout', (e) => { const t = target(e); if (t) mark(t.dataset.f, 'hover', false); });
-    msg.addEventListener('click', (e) => { const t = target(e); if (t) select(t); });
-    msg.addEventListener('keydown', (e) => {
-      const t = target(e);
-      if (t && (e.key === 'Enter' || e.key === ' ')) { e.preventDefault(); select(t); }
+    const label = (kid) => typeof kid === 'object' ? (kid.group ? kid.name : kid.name) : d.fields[kid].name;
+    group(root);
+    d.root = root;
+    d.parent = parent;
+    root.open = true;
+    // The header and small records start open.
+    root.kids.forEach((kid) => { if (typeof kid === 'object' && kid.name === 'header') kid.open = true; });
+  }
+
+  function depthOf(node) { let n = 0; for (let u = node.up; u; u = u.up) ++n; return n; }
+
+  function drawNode(node, ul) {
+    const html = [];
+    const depth = depthOf(node);
+    node.kids.forEach((kid, j) => {
+      if (typeof kid === 'object') {
+        html.push('<li class="rec', kid.open ? ' open' : '', '" data-r="', j, '"><span class="line" style="--d:', depth,
+                  '">', esc(kid.name), '</span><ul></ul></li>');
+      } else {
+        const f = cur.d.fields[kid];
+        html.push('<li class="fld', f.l === 0 ? ' unread' : '', kid === sel ? ' sel' : '', '" tabindex="0" data-f="', kid,
+                  '" data-o="', cur.m.a + f.o, '" data-l="', f.l, '" data-path="', esc(f.path),
+                  '" style="--h:', f.h, '"><span class="line" style="--d:', depth,
+                  '"><span class="sw"></span><span class="nm">', esc(f.name), '</span> <span class="val">= ',
+                  esc(f.l === 0 ? '(not read)' : f.v), '</span><span class="at">', fmt(cur.m.a + f.o), '+', f.l,
+                  '</span></span></li>');
+      }
+    });
+    ul.innerHTML = html.join('');
+    node.kids.forEach((kid, j) => {
+      if (typeof kid === 'object') {
+        const li = ul.children[j];
+        li._node = kid;
+        if (kid.open) drawNode(kid, li.querySelector('ul'));
+      }
     });
   }
+  const esc = (s) => String(s).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/"/g, '&quot;');
+
+  tree.addEventListener('click', (e) => {
+    const line = e.target.closest('li');
+    if (!line) return;
+    if (line.classList.contains('rec')) {
+      const node = line._node;
+      node.open = !node.open;
+      line.classList.toggle('open', node.open);
+      const ul = line.querySelector('ul');
+      if (node.open) drawNode(node, ul); else ul.innerHTML = '';
+    } else if (line.dataset.f !== undefined) {
+      select(+line.dataset.f, 'tree');
+    }
+  });
+
+  function treeRow(k) { return tree.querySelector('.fld[data-f="' + k + '"]'); }
+
+  // Opens the records holding field k and returns its row.
+  function reveal(k) {
+    let row = treeRow(k);
+    if (row) return row;
+    const chain = [];
+    for (let n = cur.d.parent[k]; n && n.up; n = n.up) chain.unshift(n);
+    chain.forEach((n) => n.open = true);
+    drawNode(cur.d.root, tree);
+    return treeRow(k);
+  }
+
+  // ---- selection, hover, copy
+  function mark(k, cls, on) {
+    if (k < 0 || !cur) return;
+    const f = cur.d.fields[k];
+    for (const c of rowsBox.querySelectorAll('.b[data-f="' + k + '"]')) c.classList.toggle(cls, on);
+    const row = treeRow(k);
+    if (row) row.classList.toggle(cls, on);
+    void f;
+  }
+
+  function select(k, from) {
+    if (!cur) return;
+    if (sel >= 0) mark(sel, 'sel', false);
+    sel = (k === sel && from !== 'key') ? -1 : k;
+    if (sel < 0 || sel >= cur.d.fields.length) { sel = -1; info.textContent = ''; return; }
+    const f = cur.d.fields[sel];
+    const row = f.o >> 4;
+    if (from !== 'grid' && (row * ROW < grid.scrollTop || (row + 1) * ROW > grid.scrollTop + grid.clientHeight)) {
+      grid.scrollTop = Math.max(0, row * ROW - grid.clientHeight / 2);
+    }
+    drawGrid(true);
+    const tr = reveal(sel);
+    mark(sel, 'sel', true);
+    if (tr && from !== 'tree') tr.scrollIntoView({block: 'nearest'});
+    const hexBytes = Array.from(cur.d.bytes.subarray(f.o, f.o + f.l), hex2).join(' ');
+    info.innerHTML = '';
+    info.append(f.path + ' = ' + (f.l === 0 ? '(not read)' : f.v) + '  @' + fmt(cur.m.a + f.o) + '+' + f.l + '  [' + hexBytes + ']');
+    for (const [label, text] of [['copy value', f.v], ['copy bytes', hexBytes], ['copy path', f.path]]) {
+      const b = document.createElement('button');
+      b.textContent = label;
+      b.addEventListener('click', () => copy(text));
+      info.append(b);
+    }
+  }
+
+  function copy(text) {
+    const fallback = () => {
+      const t = document.createElement('textarea');
+      t.value = text; document.body.appendChild(t); t.select();
+      try { document.execCommand('copy'); } catch (e) { /* no clipboard */ }
+      t.remove();
+    };
+    window.tavCopied = text;
+    if (navigator.clipboard && window.isSecureContext) navigator.clipboard.writeText(text).catch(fallback);
+    else fallback();
+  }
+
+  grid.addEventListener('click', (e) => {
+    const c = e.target.closest('.b[data-f]');
+    if (c) select(+c.dataset.f, 'grid');
+  });
+  for (const box of [grid, tree]) {
+    box.addEventListener('mouseover', (e) => {
+      const t = e.target.closest('[data-f]');
+      if (t) { hover = +t.dataset.f; mark(hover, 'hover', true); }
+    });
+    box.addEventListener('mouseout', (e) => {
+      const t = e.target.closest('[data-f]');
+      if (t) { mark(+t.dataset.f, 'hover', false); hover = -1; }
+    });
+  }
+
+  document.addEventListener('keydown', (e) => {
+    if (e.target === search) return;
+    if (!cur) return;
+    const n = cur.d.fields.length;
+    let k = -2;
+    if (e.key === 'ArrowRight') k = Math.min(n - 1, sel + 1);
+    else if (e.key === 'ArrowLeft') k = Math.max(0, sel - 1);
+    else if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
+      const at = (sel >= 0 ? cur.d.fields[sel].o : 0) + (e.key === 'ArrowDown' ? 16 : -16);
+      if (at >= 0 && at < cur.d.bytes.length && cur.d.owner[at] >= 0) k = cur.d.owner[at];
+    } else if (e.key === ']' || e.key === '[') {
+      const next = cur.i + (e.key === ']' ? 1 : -1);
+      if (next >= 0 && next < MESSAGES.length) show(next);
+      e.preventDefault();
+      return;
+    } else if (e.key === '/') { search.focus(); e.preventDefault(); return; }
+    else if ((e.key === 'Enter' || e.key === ' ') && e.target.dataset && e.target.dataset.f !== undefined) {
+      select(+e.target.dataset.f, 'tree'); e.preventDefault(); return;
+    }
+    if (k >= 0) { e.preventDefault(); select(k, 'key'); }
+  });
+
+  // ---- search by path or value
+  search.addEventListener('input', () => {
+    results.innerHTML = '';
+    const q = search.value.trim();
+    if (!q || !cur) return;
+    const found = [];
+    let more = 0;
+    cur.d.fields.forEach((f, k) => {
+      if (f.path.includes(q) || String(f.v).includes(q)) {
+        if (found.length < 200) found.push(k); else ++more;
+      }
+    });
+    results.innerHTML = found.map((k) => '<li data-f="' + k + '">' + esc(cur.d.fields[k].path) + ' = ' +
+                                   esc(cur.d.fields[k].v) + '</li>').join('') +
+        (more ? '<li>\u2026 ' + more + ' more</li>' : '') + (found.length ? '' : '<li>no field matches</li>');
+  });
+  results.addEventListener('click', (e) => {
+    const li = e.target.closest('li[data-f]');
+    if (li) select(+li.dataset.f, 'search');
+  });
+  $('hexoff').addEventListener('change', (e) => {
+    hexOffsets = e.target.checked;
+    if (cur) { drawGrid(true); drawNode(cur.d.root, tree); if (sel >= 0) select(sel, 'key'); }
+  });
+
+  // ---- one message at a time
+  function show(i) {
+    const m = MESSAGES[i];
+    const d = decode(i);
+    if (!d.root) buildTree(d);
+    if (cur) list.children[cur.i].classList.remove('cur');
+    cur = {i: i, m: m, d: d};
+    list.children[i].classList.add('cur');
+    list.children[i].scrollIntoView({block: 'nearest'});
+    sel = -1; hover = -1;
+    $('title').textContent = m.t;
+    const status = $('status');
+    status.textContent = m.s;
+    status.className = 'status' + (m.ok ? '' : ' bad');
+    const section = $('msg');
+    section.dataset.index = i;
+    section.dataset.start = m.a;
+    section.dataset.body = m.a + m.bs;
+    section.dataset.consumedEnd = m.a + m.ce;
+    section.dataset.size = d.bytes.length;
+    spacer.style.height = (Math.ceil(d.bytes.length / 16) * ROW) + 'px';
+    grid.scrollTop = 0;
+    drawGrid(true);
+    drawNode(d.root, tree);
+    info.textContent = '';
+    if (search.value) search.dispatchEvent(new Event('input'));
+  }
+
+  window.tavMap = {
+    show: show, select: (k) => select(k, 'key'), clear: () => select(-1, 'key'),
+    current: () => cur && cur.i, selected: () => sel,
+    fields: () => cur.d.fields.map((f) => [f.o + cur.m.a, f.l, f.path]),
+    owners: () => Array.from(cur.d.owner),
+    count: () => MESSAGES.length,
+  };
+  const first = MESSAGES.findIndex((m) => !m.ok);
+  if (MESSAGES.length) show(0);
+  void first;
+  window.tavReadyAt = performance.now();
+  document.body.dataset.ready = '1';
 })();
-)";
+)JS";
 
 }  // namespace
 
@@ -156,116 +546,56 @@ void htmlBegin(std::ostream& out) {
   out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
          "<title>tav-dump byte map</title>\n<style>"
-      << kStyle << "</style>\n</head>\n<body>\n<h1>tav-dump byte map</h1>\n"
-      << "<p class=\"legend\">Each field's bytes are shaded by the record it lies in; a bar "
-         "marks the start of a field. Hover or click a byte or a field to highlight both. "
-         "<span class=\"b left\">left over</span><span class=\"b unread\">not read</span>"
-         "<span class=\"end\"></span> where the data ran out</p>\n";
+      << kStyle
+      << "</style>\n</head>\n<body>\n<header class=\"top\"><h1>tav-dump byte map</h1>"
+         "<input id=\"search\" type=\"search\" placeholder=\"search a path or a value (/)\">"
+         "<label class=\"legend\"><input id=\"hexoff\" type=\"checkbox\"> hex offsets</label>"
+         "<span class=\"legend\">Shaded by record; a bar marks a field's start. Click a byte or "
+         "a field; \u2190 \u2192 fields, \u2191 \u2193 rows, [ ] messages."
+         "<span class=\"b left\">left over / no message</span><span class=\"b unread\">not "
+         "read</span><span class=\"end\"></span> data ran out</span></header>\n"
+         "<div class=\"layout\"><ol id=\"list\"></ol>\n"
+         "<section class=\"msg\" id=\"msg\"><h2 id=\"title\"></h2><p class=\"status\" "
+         "id=\"status\"></p><div id=\"info\"></div><ul id=\"results\"></ul>\n"
+         "<div class=\"panes\"><div class=\"grid\" id=\"grid\"><div id=\"spacer\"></div>"
+         "<div class=\"rows\" id=\"rows\"></div></div><ul class=\"tree\" id=\"tree\"></ul></div>"
+         "</section></div>\n<script>\nwindow.TAV_SCHEMAS = {\"h\": ";
+  writeSchema(out, tav::protocol::headerSchema());
+  for (const tav::protocol::Version* version : tav::protocol::kVersions) {
+    out << ", ";
+    writeString(out, version->name());
+    out << ": ";
+    writeSchema(out, version->schema());
+  }
+  out << "};\nwindow.TAV_MESSAGES = [];\nfunction D(m) { window.TAV_MESSAGES.push(m); "
+         "}\n</script>\n";
 }
 
 void htmlMessage(std::ostream& out, const HtmlMessage& m, std::size_t index) {
-  const std::size_t shown = std::min(m.bytes.size(), kMaxShown);
-
-  // Which field owns each byte, and each record's hue (golden-angle steps apart).
-  std::vector<long> owner(shown, -1);
-  std::map<std::string, int> hues;
-  std::vector<int> fieldHue(m.fields.size());
-  for (std::size_t k = 0; k < m.fields.size(); ++k) {
-    const tav::protocol::FieldSpan& f = m.fields[k];
-    const std::string record = recordOf(f.path);
-    const auto found = hues.find(record);
-    int hue;
-    if (found != hues.end()) {
-      hue = found->second;
-    } else {
-      hue = static_cast<int>((hues.size() * 137 + 210) % 360);
-      hues[record] = hue;
-    }
-    fieldHue[k] = hue;
-    for (std::size_t i = f.offset; i < f.offset + f.length && i < shown; ++i) {
-      owner[i] = static_cast<long>(k);
-    }
+  (void)index;
+  out << "<script>D({\"t\":";
+  writeString(out, m.title);
+  out << ",\"l\":";
+  writeString(out, m.label);
+  out << ",\"s\":";
+  writeString(out, m.status);
+  out << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << ",\"a\":" << m.start
+      << ",\"bs\":" << m.bodyStart << ",\"ce\":" << m.consumedEnd
+      << ",\"c\":" << (m.complete ? 1 : 0) << ",\"sa\":" << m.stoppedAt << ",\"v\":";
+  writeString(out, m.version != nullptr ? m.version->name() : std::string_view());
+  out << ",\"b\":";
+  writeBase64(out, m.bytes);
+  std::unordered_map<std::string, std::size_t> table;
+  std::vector<const std::string*> values;
+  writeFields(out, "h", m.header, 0, table, values);
+  writeFields(out, "f", m.body, m.bodyStart, table, values);
+  out << ",\"vt\":[";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) out << ',';
+    writeString(out, *values[i]);
   }
-
-  out << "<section class=\"msg\" id=\"m" << index << "\" data-start=\"" << m.start
-      << "\" data-body=\"" << m.start + m.bodyStart << "\" data-consumed-end=\""
-      << m.start + m.consumedEnd << "\" data-size=\"" << m.bytes.size() << "\">\n<h2>"
-      << escape(m.title) << "</h2>\n<p class=\"status" << (m.ok ? "" : " bad") << "\">"
-      << escape(m.status) << "</p>\n<div class=\"panes\">\n<div class=\"grid\">\n";
-  char hex[4];
-  for (std::size_t row = 0; row < shown; row += 16) {
-    out << "<div class=\"row\"><span class=\"addr\">" << m.start + row << "</span>";
-    std::string text;
-    for (std::size_t i = row; i < row + 16 && i < shown; ++i) {
-      if (!m.complete && i == m.stoppedAt) {
-        out << "<span class=\"end\" title=\"the data ran out here: " << escape(m.stoppedField)
-            << "\"></span>";
-      }
-      const auto byte = static_cast<unsigned char>(m.bytes[i]);
-      std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(byte));
-      text += (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : '.';
-      out << "<span class=\"b";
-      if (owner[i] >= 0) {
-        const auto k = static_cast<std::size_t>(owner[i]);
-        if (m.fields[k].offset == i) out << " fs";
-        if (i < m.bodyStart) out << " hdr";
-        out << "\" data-o=\"" << m.start + i << "\" data-f=\"" << k
-            << "\" style=\"--h:" << fieldHue[k] << "\" title=\"" << escape(m.fields[k].path)
-            << "\">";
-      } else {
-        const char* kind = i < m.consumedEnd ? "free" : (m.complete ? "left" : "unread");
-        out << " " << kind << "\" data-o=\"" << m.start + i << "\" title=\""
-            << (kind[0] == 'l'   ? "left over"
-                : kind[0] == 'u' ? "not read"
-                                 : "no field")
-            << "\">";
-      }
-      out << hex << "</span>";
-    }
-    if (!m.complete && m.stoppedAt >= shown && row + 16 >= shown && shown == m.bytes.size()) {
-      out << "<span class=\"end\" title=\"the data ran out here: " << escape(m.stoppedField)
-          << "\"></span>";
-    }
-    out << "<span class=\"txt\">" << escape(text) << "</span></div>\n";
-  }
-  if (shown < m.bytes.size()) {
-    out << "<div class=\"row\">... " << m.bytes.size() - shown << " more bytes not shown</div>\n";
-  }
-  out << "</div>\n<ol class=\"tree\">\n";
-
-  std::vector<std::string> open;
-  for (std::size_t k = 0; k < m.fields.size(); ++k) {
-    const tav::protocol::FieldSpan& f = m.fields[k];
-    if (f.offset >= shown) {  // the tree stops where the grid does
-      out << "<li class=\"more\" style=\"--d:0\">... " << m.fields.size() - k
-          << " more fields not shown</li>\n";
-      break;
-    }
-    const std::vector<std::string> parts = segments(recordOf(f.path));
-    std::size_t common = 0;
-    while (common < parts.size() && common < open.size() && parts[common] == open[common]) {
-      ++common;
-    }
-    for (std::size_t d = common; d < parts.size(); ++d) {
-      out << "<li class=\"rec\" style=\"--d:" << d << "\">" << escape(parts[d]) << "</li>\n";
-    }
-    open = parts;
-    if (f.path.empty()) {  // a run of fields not read, as a count
-      out << "<li class=\"more\" style=\"--d:" << open.size() << "\">" << escape(f.value)
-          << "</li>\n";
-      continue;
-    }
-    const std::string name = nameOf(f.path);
-    out << "<li class=\"fld" << (f.length == 0 ? " unread" : "") << "\" tabindex=\"0\" data-f=\""
-        << k << "\" data-o=\"" << m.start + f.offset << "\" data-l=\"" << f.length
-        << "\" data-path=\"" << escape(f.path) << "\" style=\"--d:" << parts.size()
-        << ";--h:" << fieldHue[k] << "\"><span class=\"sw\"></span><span class=\"nm\">"
-        << escape(name) << "</span> <span class=\"val\">= "
-        << escape(f.length == 0 ? std::string("(not read)") : f.value)
-        << "</span><span class=\"at\">" << m.start + f.offset << "+" << f.length
-        << "</span></li>\n";
-  }
-  out << "</ol>\n</div>\n</section>\n";
+  out << "]";
+  out << "})</script>\n";
 }
 
 void htmlEnd(std::ostream& out) { out << "<script>" << kScript << "</script>\n</body>\n</html>\n"; }

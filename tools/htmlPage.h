@@ -1,11 +1,14 @@
 #pragma once
 
 // The HTML byte map of tav-dump: one self-contained page (inline style and script, nothing
-// fetched) with a section per message: the bytes as a hex grid, each field's bytes shaded by
-// the record the field lies in, and the field tree beside it. Hovering or clicking a field
-// (in the grid or the tree) highlights its bytes and its tree entry.
+// fetched). Each message's bytes and field spans are written once as compact data; the page
+// draws the selected message on demand: the hex grid (only the rows in view), each field's
+// bytes shaded by the record the field lies in, and the field tree beside it with collapsible
+// records. It has a message list for streams, search by path or value, hex or decimal offsets,
+// copying of a value or its bytes, and arrow keys to move between fields.
 
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -16,40 +19,45 @@
 namespace tav {
 namespace tools {
 
-/// One message as the page shows it. Offsets count from the message's first byte.
+/// One message (or a run of bytes that frame no message) as the page shows it.
 struct HtmlMessage {
-  /// The section's heading.
+  /// The message's heading.
   std::string title;
+  /// Its short line in the message list.
+  std::string label;
   /// The message's bytes: header (if any) and the body bytes there are.
   std::string_view bytes;
   /// The offset of bytes[0] in the input, for the grid's addresses.
-  std::size_t start = 0;
+  uint64_t start = 0;
   /// Where the body begins in bytes.
   std::size_t bodyStart = 0;
-  /// Every field read, header fields first, in byte order. A field with an empty path stands
-  /// for a run of fields not read; its value says how many.
-  std::vector<tav::protocol::FieldSpan> fields;
-  /// The end of the bytes the body read used.
+  /// The header's fields, offsets from bytes[0]; null for none.
+  const std::vector<tav::protocol::FieldSpan>* header = nullptr;
+  /// The body's fields in wire order, offsets from the body's first byte; null for none.
+  const std::vector<tav::protocol::FieldSpan>* body = nullptr;
+  /// The body's version, whose schema the body fields' schemaIndex points into.
+  const tav::protocol::Version* version = nullptr;
+  /// The end of the bytes the body read used, from bytes[0].
   std::size_t consumedEnd = 0;
   /// False when the data ran out before the body was complete.
   bool complete = true;
-  /// Where the first field that could not be read begins; meaningful when !complete.
+  /// Where the first field that could not be read begins, from bytes[0]; when !complete.
   std::size_t stoppedAt = 0;
-  /// The path of that field.
-  std::string stoppedField;
   /// One line on how the read ended.
   std::string status;
   /// False when the message has a problem (shown as such).
   bool ok = true;
+  /// True for bytes that frame no message (shown hatched, with status saying why).
+  bool garbage = false;
 };
 
-/// Writes the page's head: everything before the first message.
+/// Writes the page's head and the field schemas: everything before the first message.
 void htmlBegin(std::ostream& out);
 
-/// Writes one message's section; index numbers the sections from 0.
+/// Writes one message's data; index numbers the messages from 0.
 void htmlMessage(std::ostream& out, const HtmlMessage& message, std::size_t index);
 
-/// Writes the page's end: the script and the closing tags.
+/// Writes the page's end: the script that draws the messages, and the closing tags.
 void htmlEnd(std::ostream& out);
 
 }  // namespace tools

@@ -1,9 +1,11 @@
 // tav-dump: shows what the game-state reader makes of framed messages or a bare body, as the
-// reader's text dump, JSON, an annotated byte listing or an HTML byte map. See --help.
+// reader's text dump, JSON, summary lines, an annotated byte listing, an HTML byte map or JSON
+// Patches between states. See --help.
 
-#include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dump.h"
@@ -17,7 +19,10 @@ const char kUsage[] = "usage: tav-dump [OPTION]... [FILE]...\n";
 const char kHelp[] =
     "Shows game-state messages: a stream of framed messages (a header, then a body of the\n"
     "length the header gives), or with --bare one body without a header. Each FILE is read to\n"
-    "its end; without FILE, or with -, standard input is read.\n"
+    "its end; without FILE, or with -, standard input is read. Each message is shown as soon\n"
+    "as it is complete, so a live capture (nc HOST PORT | tav-dump) shows messages as they\n"
+    "arrive. Bytes that frame no message are shown too, with what was wrong, and the search\n"
+    "goes on at the next header whose body reads exactly.\n"
     "\n"
     "Options:\n"
     "  -p, --protocol=VERSION  the body's protocol version: 7.6, 8.0, 8.4 or auto (default).\n"
@@ -26,30 +31,53 @@ const char kHelp[] =
     "                          do, the one the header's payload names (else the newest), with a\n"
     "                          note on standard error; when none does, it lists how each one\n"
     "                          failed and shows the body as the version the payload names.\n"
-    "  -f, --format=FORMAT     text (default): the reader's own dump, after a header line and\n"
-    "                            the protocol used, ending with the unread byte count;\n"
+    "  -f, --format=FORMAT     text (default): the reader's own dump, after the message's\n"
+    "                            place, a header line and the protocol used, ending with the\n"
+    "                            unread byte count;\n"
     "                          json: one JSON document per message, {\"event\", \"payload\",\n"
-    "                            \"protocol\", \"state\"} (the state alone with --bare), as\n"
-    "                            tav-encode reads it back;\n"
+    "                            \"protocol\", \"source\", \"read\", \"state\"} (the state alone\n"
+    "                            with --bare), as tav-encode reads it back; \"source\" is\n"
+    "                            {\"input\", \"message\", \"offset\"}, \"read\" how the read\n"
+    "                            ended: {\"complete\", \"left_over\", and when incomplete\n"
+    "                            \"stopped_at\", \"stopped_field\", \"announced\", \"present\"};\n"
+    "                          jsonl: the same, one compact document per line (for jq);\n"
+    "                          summary: one line per message: input, message number, offset,\n"
+    "                            event, payload, protocol, size, status (ok, cut, ran-out,\n"
+    "                            left-over, no-version, garbage), round, scenario, actors;\n"
     "                          annotate: one line per field: offset, size, bytes in hex, the\n"
     "                            field's path (indented by record) and its value, ending with\n"
     "                            where the data ran out and any bytes left over;\n"
     "                          html: one self-contained HTML page: the bytes as a hex grid\n"
     "                            shaded by record beside the field tree; hovering or clicking a\n"
     "                            field or a byte highlights both.\n"
+    "  -d, --diff              with one input, each message as an RFC 6902 JSON Patch against\n"
+    "                          the previous message's state (the first against an empty state),\n"
+    "                          one line each: {\"source\", \"protocol\", \"patch\"}; with two\n"
+    "                          inputs, compares them message by message, printing each patch\n"
+    "                          from the first's state to the second's; exit status 0 when equal,\n"
+    "                          1 when not.\n"
     "  -b, --bare              the input is one body without a header.\n"
-    "  -o, --output=FILE       write to FILE instead of standard output.\n"
+    "      --max-message=SIZE  the largest message (header and body, or a bare body) read:\n"
+    "                          bytes, or with K, M or G (default 16M); a larger one is reported\n"
+    "                          and skipped, never stored. A stream's total size has no limit.\n"
+    "      --color=WHEN        colour text, annotate and summary: auto (default: when standard\n"
+    "                          output is a terminal and NO_COLOR is not set), always or never.\n"
+    "  -o, --output=FILE       write to FILE instead of standard output. FILE is replaced once\n"
+    "                          everything is written, and left alone when an input can't be\n"
+    "                          read; it may not be one of the inputs.\n"
     "  -h, --help              show this help and exit.\n"
     "  -V, --version           show the tool's version and exit.\n"
     "  --                      end of options: every later argument is a FILE.\n"
     "\n"
     "Offsets count bytes from the start of each input. Problems go to standard error as\n"
-    "\"tav-dump: FILE: message N at offset O: what\". Inputs larger than 16 MiB are refused.\n"
+    "\"tav-dump: FILE: message N at offset O: what\".\n"
     "\n"
     "Exit status:\n"
-    "  0  every message was complete, with no byte left over\n"
+    "  0  every message was complete, with no byte left over (with --diff of two inputs: they\n"
+    "     are equal)\n"
     "  1  some input was empty, malformed or incomplete (a header or body cut short, bytes\n"
-    "     left over after a body, no version reading a body exactly)\n"
+    "     left over after a body, bytes that frame no message, no version reading a body\n"
+    "     exactly); with --diff of two inputs, also when they differ\n"
     "  2  usage error\n"
     "  3  an input could not be read, or the output could not be written\n";
 
@@ -60,7 +88,10 @@ int main(int argc, char** argv) {
   const CommandLine line = parseCommandLine(argc, argv,
                                             {{'p', "protocol", true},
                                              {'f', "format", true},
+                                             {'d', "diff", false},
                                              {'b', "bare", false},
+                                             {0, "max-message", true},
+                                             {0, "color", true},
                                              {'o', "output", true},
                                              {'h', "help", false},
                                              {'V', "version", false}});
@@ -70,6 +101,8 @@ int main(int argc, char** argv) {
   }
   DumpOptions options;
   std::string output;
+  std::string when = "auto";
+  bool diff = false;
   for (const GivenOption& option : line.options) {
     if (option.name == "help") {
       std::cout << kUsage << kHelp << std::flush;
@@ -95,21 +128,34 @@ int main(int argc, char** argv) {
         }
       }
     } else if (option.name == "format") {
-      if (option.value == "text") {
-        options.format = Format::kText;
-      } else if (option.value == "json") {
-        options.format = Format::kJson;
-      } else if (option.value == "annotate") {
-        options.format = Format::kAnnotate;
-      } else if (option.value == "html") {
-        options.format = Format::kHtml;
-      } else {
+      static const std::pair<const char*, Format> kFormats[] = {
+          {"text", Format::kText},         {"json", Format::kJson},
+          {"jsonl", Format::kJsonLines},   {"summary", Format::kSummary},
+          {"annotate", Format::kAnnotate}, {"html", Format::kHtml}};
+      bool known = false;
+      for (const auto& format : kFormats) {
+        if (option.value == format.first) {
+          options.format = format.second;
+          known = true;
+        }
+      }
+      if (!known) {
         std::cerr << "tav-dump: unknown format '" << option.value
-                  << "' (known: text, json, annotate, html)\n";
+                  << "' (known: text, json, jsonl, summary, annotate, html)\n";
         return kExitUsage;
       }
+    } else if (option.name == "diff") {
+      diff = true;
     } else if (option.name == "bare") {
       options.bare = true;
+    } else if (option.name == "max-message") {
+      if (!parseSize(option.value, options.limit)) {
+        std::cerr << "tav-dump: --max-message needs a size such as 1048576, 64K or 16M, not '"
+                  << option.value << "'\n";
+        return kExitUsage;
+      }
+    } else if (option.name == "color") {
+      when = option.value;
     } else if (option.name == "output") {
       output = option.value;
     }
@@ -122,38 +168,78 @@ int main(int argc, char** argv) {
     }
     inputs.emplace_back("-");
   }
-
-  std::ofstream file;
-  std::ostream* out = &std::cout;
-  if (!output.empty() && output != "-") {
-    file.open(output, std::ios::binary | std::ios::trunc);
-    if (!file) {
-      std::cerr << "tav-dump: " << output << ": cannot open for writing\n";
-      return kExitIo;
-    }
-    out = &file;
+  const bool compare = diff && inputs.size() == 2;
+  if (diff && inputs.size() > 2) {
+    std::cerr << "tav-dump: --diff takes one input (a stream) or two (to compare)\n" << kUsage;
+    return kExitUsage;
+  }
+  if (diff) options.format = Format::kDiff;
+  bool colorOk = true;
+  options.color =
+      colorWanted(when, (output.empty() || output == "-") && stdoutIsTerminal(), colorOk);
+  if (!colorOk) {
+    std::cerr << "tav-dump: --color is auto, always or never, not '" << when << "'\n";
+    return kExitUsage;
+  }
+  if (options.format == Format::kJson || options.format == Format::kJsonLines ||
+      options.format == Format::kHtml || options.format == Format::kDiff) {
+    options.color = false;
+  }
+  const std::string same = outputIsInput(output, inputs);
+  if (!same.empty()) {
+    std::cerr << "tav-dump: " << same << "\n";
+    return kExitUsage;
   }
 
-  Dumper dumper(options, *out, std::cerr);
+  Output out;
+  std::string error;
+  if (!out.open(output, error)) {
+    std::cerr << "tav-dump: " << error << "\n";
+    return kExitIo;
+  }
+  options.flushEach = out.isStdout();
+  Dumper dumper(options, out.stream(), std::cerr);
+  std::vector<Collected> collected[2];
   int status = kExitOk;
-  for (const std::string& input : inputs) {
-    std::string bytes;
-    std::string error;
-    if (!readInput(input, bytes, error)) {
+  bool readFailed = false;
+  std::vector<char> chunk(std::size_t{1} << 16);
+  for (std::size_t k = 0; k < inputs.size(); ++k) {
+    if (compare) dumper.collectInto(&collected[k]);
+    Input input;
+    if (!input.open(inputs[k], error)) {
       std::cerr << "tav-dump: " << error << "\n";
       status = kExitIo;
+      readFailed = true;
       continue;
     }
-    if (!dumper.dump(input == "-" ? std::string("standard input") : input, bytes) &&
-        status == kExitOk) {
+    dumper.begin(input.name());
+    long got = 0;
+    while ((got = input.read(chunk.data(), chunk.size(), error)) > 0) {
+      dumper.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+      if (!out.stream()) break;  // the output failed: stop reading
+    }
+    const bool ok = dumper.end();
+    if (got < 0) {
+      std::cerr << "tav-dump: " << error << "\n";
+      status = kExitIo;
+      readFailed = true;
+    } else if (!ok && status == kExitOk) {
+      status = kExitMalformed;
+    }
+    if (!out.stream()) break;
+  }
+  if (compare && !readFailed) {
+    if (!compareInputs(collected[0], collected[1], out.stream()) && status == kExitOk) {
       status = kExitMalformed;
     }
   }
   dumper.finish();
-  out->flush();
-  if (!*out) {
-    std::cerr << "tav-dump: " << (out == &file ? output : std::string("standard output"))
-              << ": write error\n";
+  if (readFailed && !out.isStdout()) {
+    out.abandon();  // the file is left as it was
+    return status;
+  }
+  if (!out.commit(error)) {
+    std::cerr << "tav-dump: " << error << "\n";
     return kExitIo;
   }
   return status;

@@ -34,6 +34,17 @@ struct ReadOutcome {
   bool exact() const { return complete && leftover == 0; }
 };
 
+/// What a read does with what the state already holds.
+enum class ReadMode : uint8_t {
+  /// As the specified readers: scalars are overwritten, lists and actors appended, decks stored
+  /// under their id.
+  kAppend,
+  /// The state's contents are replaced: afterwards it equals what a read into a new state
+  /// gives, while the vectors, strings, actors, figures and deck map nodes it held are reused
+  /// (for a client decoding one state after another into the same object).
+  kReplace,
+};
+
 /// The kinds of record a field can lie in.
 enum class RecordKind : uint8_t {
   /// A message's header (header.text_count, header.text, header.length).
@@ -134,7 +145,12 @@ class Version {
 
   /// Reads one body at the buffer's read position into state, as the specified readers do
   /// (nothing stops it early; scalars are overwritten, lists and actors appended, decks stored
-  /// under their id). The dump goes into *dump as it is read; a null dump formats nothing.
+  /// under their id). The dump goes into *dump as it is read, held back in large pieces; a
+  /// null dump formats nothing. Every record the data holds is read; the neutral records that
+  /// stand for the rest of a count after the data ran out stop at what the unread bytes could
+  /// hold at the fewest bytes a record of that kind takes in this version (8 for an 8.4 actor
+  /// or figure, 5 for an 8.4 deck), so a read's memory stays within a few dozen bytes per input
+  /// byte.
   /// Moves the read position past the bytes read and returns what was found.
   ReadOutcome read(tav::GameState& state, Buffer& buffer, std::ostream* dump = nullptr) const;
   /// Reads one body from data[0, size) without copying the bytes; otherwise as above.
@@ -142,6 +158,16 @@ class Version {
                    std::ostream* dump = nullptr) const;
   /// Reads one body from the bytes of data without copying them; otherwise as above.
   ReadOutcome read(tav::GameState& state, std::string_view data,
+                   std::ostream* dump = nullptr) const;
+  /// The reads above, with what they do to the state's contents chosen by mode:
+  /// ReadMode::kReplace makes state equal a read into a new state, reusing its memory.
+  ReadOutcome read(tav::GameState& state, Buffer& buffer, ReadMode mode,
+                   std::ostream* dump = nullptr) const;
+  /// As above, from data[0, size) without copying the bytes.
+  ReadOutcome read(tav::GameState& state, const uint8_t* data, std::size_t size, ReadMode mode,
+                   std::ostream* dump = nullptr) const;
+  /// As above, from the bytes of data without copying them.
+  ReadOutcome read(tav::GameState& state, std::string_view data, ReadMode mode,
                    std::ostream* dump = nullptr) const;
 
   /// The number of bytes the body of state takes in this version.
@@ -168,9 +194,10 @@ class Version {
   /// The functions behind a version; made by the library only.
   struct Functions {
     /// Reads one body without a dump.
-    ReadOutcome (*readQuiet)(tav::GameState&, const uint8_t*, std::size_t);
+    ReadOutcome (*readQuiet)(tav::GameState&, const uint8_t*, std::size_t, ReadMode);
     /// Reads one body, dumping to the stream.
-    ReadOutcome (*readDumping)(tav::GameState&, const uint8_t*, std::size_t, std::ostream&);
+    ReadOutcome (*readDumping)(tav::GameState&, const uint8_t*, std::size_t, ReadMode,
+                               std::ostream&);
     /// The size of the body of a state.
     std::size_t (*size)(const tav::GameState&);
     /// Writes a whole body, or nothing when it does not fit.

@@ -25,21 +25,37 @@ namespace tav {
 namespace protocol {
 namespace detail {
 
-template <const Format& F>
-TAV_FLATTEN ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size) {
+template <const Format& F, bool kReplace>
+TAV_FLATTEN ReadOutcome readQuietAs(tav::GameState& state, const uint8_t* data, std::size_t size) {
+  if constexpr (kReplace) renew(state);
   QuietSink sink;
-  Reader<QuietSink> reader(data, size, sink);
+  Reader<QuietSink, kReplace> reader(data, size, sink);
   gameStateLayout<F>(reader, state);
   return reader.outcome();
 }
 
 template <const Format& F>
-ReadOutcome readDumping(tav::GameState& state, const uint8_t* data, std::size_t size,
-                        std::ostream& out) {
+ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t size, ReadMode mode) {
+  return mode == ReadMode::kReplace ? readQuietAs<F, true>(state, data, size)
+                                    : readQuietAs<F, false>(state, data, size);
+}
+
+template <const Format& F, bool kReplace>
+ReadOutcome readDumpingAs(tav::GameState& state, const uint8_t* data, std::size_t size,
+                          std::ostream& out) {
+  if constexpr (kReplace) renew(state);
   DumpSink sink(out);
-  Reader<DumpSink> reader(data, size, sink);
+  Reader<DumpSink, kReplace> reader(data, size, sink);
   gameStateLayout<F>(reader, state);
+  sink.finish();
   return reader.outcome();
+}
+
+template <const Format& F>
+ReadOutcome readDumping(tav::GameState& state, const uint8_t* data, std::size_t size, ReadMode mode,
+                        std::ostream& out) {
+  return mode == ReadMode::kReplace ? readDumpingAs<F, true>(state, data, size, out)
+                                    : readDumpingAs<F, false>(state, data, size, out);
 }
 
 template <const Format& F>

@@ -18,7 +18,9 @@
 //   list(name, vector<T>&)             a count, then the ints or enumerations as varints
 //   records(name, container, countLine, layoutOne)
 //                                      a count, then one record per element (a vector's
-//                                      elements, a map's values)
+//                                      elements, a map's values); layoutOne(visitor, record)
+//                                      takes any visitor, so that a reader can size a record
+//                                      of the kind it reads
 //   record(name, layoutOne)            a nested record without a count (an actor's body)
 //   figureType(type), done(record)     points the reader's dump reports
 // (each with a const value where the visitor encodes).
@@ -36,8 +38,6 @@ namespace protocol {
 namespace detail {
 
 using tav::detail::CountLine;
-using tav::detail::printCountLine;
-using tav::detail::printMonsterTypeLine;
 
 // What the versions' bodies differ in. Each version's source defines one of these as a
 // constexpr constant, with every difference named.
@@ -180,9 +180,8 @@ void actorLayout(V& v, ActorT& actor) {
     v.record("monster", [&](V& inner) { monsterLayout<F>(inner, actor.__monster); });
   }
   v.boolean("turn_completed", actor.turn_completed);
-  v.records(
-      "instances", actor.instances, CountLine::kNone,
-      [](V& inner, Like<ActorT, tav::MonsterInstance>& figure) { figureLayout<F>(inner, figure); });
+  v.records("instances", actor.instances, CountLine::kNone,
+            [](auto& inner, auto& figure) { figureLayout<F>(inner, figure); });
   v.done(actor);
 }
 
@@ -221,11 +220,11 @@ void gameStateLayout(V& v, State& state) {
     v.number("bad_omen", state.bad_omen);
   }
   if constexpr (F.brav) v.boolean("brav", state.brav);
-  v.records(
-      "ability_decks", state.ability_decks, F.countLines ? CountLine::kDecks : CountLine::kNone,
-      [](V& inner, Like<State, tav::MonsterAbilityDeck>& deck) { deckLayout<F>(inner, deck); });
+  v.records("ability_decks", state.ability_decks,
+            F.countLines ? CountLine::kDecks : CountLine::kNone,
+            [](auto& inner, auto& deck) { deckLayout<F>(inner, deck); });
   v.records("actors", state.actors, F.countLines ? CountLine::kActors : CountLine::kNone,
-            [](V& inner, Like<State, tav::Actor>& actor) { actorLayout<F>(inner, actor); });
+            [](auto& inner, auto& actor) { actorLayout<F>(inner, actor); });
   v.done(state);
 }
 

@@ -10,21 +10,36 @@ namespace tav {
 namespace protocol {
 
 ReadOutcome Version::read(tav::GameState& state, Buffer& buffer, std::ostream* dump) const {
+  return read(state, buffer, ReadMode::kAppend, dump);
+}
+
+ReadOutcome Version::read(tav::GameState& state, const uint8_t* data, std::size_t size,
+                          std::ostream* dump) const {
+  return read(state, data, size, ReadMode::kAppend, dump);
+}
+
+ReadOutcome Version::read(tav::GameState& state, std::string_view data, std::ostream* dump) const {
+  return read(state, data, ReadMode::kAppend, dump);
+}
+
+ReadOutcome Version::read(tav::GameState& state, Buffer& buffer, ReadMode mode,
+                          std::ostream* dump) const {
   const ReadOutcome outcome = read(state, detail::BufferAccess::unread(buffer),
-                                   detail::BufferAccess::unreadSize(buffer), dump);
+                                   detail::BufferAccess::unreadSize(buffer), mode, dump);
   detail::BufferAccess::consume(buffer, outcome.consumed);
   return outcome;
 }
 
 ReadOutcome Version::read(tav::GameState& state, const uint8_t* data, std::size_t size,
-                          std::ostream* dump) const {
+                          ReadMode mode, std::ostream* dump) const {
   if (data == nullptr) size = 0;
-  return dump == nullptr ? functions_.readQuiet(state, data, size)
-                         : functions_.readDumping(state, data, size, *dump);
+  return dump == nullptr ? functions_.readQuiet(state, data, size, mode)
+                         : functions_.readDumping(state, data, size, mode, *dump);
 }
 
-ReadOutcome Version::read(tav::GameState& state, std::string_view data, std::ostream* dump) const {
-  return read(state, reinterpret_cast<const uint8_t*>(data.data()), data.size(), dump);
+ReadOutcome Version::read(tav::GameState& state, std::string_view data, ReadMode mode,
+                          std::ostream* dump) const {
+  return read(state, reinterpret_cast<const uint8_t*>(data.data()), data.size(), mode, dump);
 }
 
 std::size_t Version::size(const tav::GameState& state) const { return functions_.size(state); }
@@ -75,9 +90,10 @@ std::string versionNames() {
 
 namespace detail {
 
-void DumpSink::done(const tav::MonsterInstance& figure) { tav::print(out, figure); }
-void DumpSink::done(const tav::Actor& actor) { tav::print(out, actor); }
-void DumpSink::done(const tav::GameState& state) { tav::print(out, state); }
+DumpSink::DumpSink(std::ostream& out) : live_(out.good()), writer_(out) {
+  // One empty write marks the refusal in the stream's state as the dump's writes would have.
+  if (!live_) out << "";
+}
 
 }  // namespace detail
 }  // namespace protocol

@@ -28,9 +28,102 @@ namespace tav {
 namespace protocol {
 namespace detail {
 
-// Lists and record lists reserve no more than this many elements up front: a count is only a
-// claim, and memory should follow the bytes that really arrive.
+// Lists of values reserve no more than this many elements up front: a count is only a claim,
+// and memory should follow the bytes that really arrive.
 inline constexpr std::size_t kReserveLimit = 16;
+
+// Puts a record back to the value of a default-constructed one while keeping its memory, for
+// a read that replaces a state's contents: its lists of values are emptied with their
+// capacity kept, its lists of records (a state's actors and decks, an actor's figures) are
+// left as they are for the reader to refill element by element, the inactive player record
+// of an actor keeps its name's and lists' memory.
+inline void renew(tav::MonsterInstance& figure) {
+  std::vector<tav::Condition> conditions = std::move(figure.conditions);
+  std::vector<tav::Condition> expired = std::move(figure.conditions_expired);
+  std::vector<tav::Condition> current = std::move(figure.conditions_current_turn);
+  figure = tav::MonsterInstance();
+  conditions.clear();
+  expired.clear();
+  current.clear();
+  figure.conditions = std::move(conditions);
+  figure.conditions_expired = std::move(expired);
+  figure.conditions_current_turn = std::move(current);
+}
+
+inline void renew(tav::PlayerActor& player) {
+  std::string name = std::move(player.name);
+  std::vector<tav::Condition> conditions = std::move(player.conditions);
+  std::vector<tav::Condition> expired = std::move(player.conditions_expired);
+  std::vector<tav::Condition> current = std::move(player.conditions_current_turn);
+  player = tav::PlayerActor();
+  name.clear();
+  conditions.clear();
+  expired.clear();
+  current.clear();
+  player.name = std::move(name);
+  player.conditions = std::move(conditions);
+  player.conditions_expired = std::move(expired);
+  player.conditions_current_turn = std::move(current);
+}
+
+inline void renew(tav::Actor& actor) {
+  tav::PlayerActor player = std::move(actor.__player);
+  std::vector<tav::MonsterInstance> instances = std::move(actor.instances);
+  actor = tav::Actor();
+  renew(player);
+  actor.__player = std::move(player);
+  actor.instances = std::move(instances);
+}
+
+inline void renew(tav::MonsterAbilityDeck& deck) {
+  std::vector<int> abilities = std::move(deck.abilities);
+  std::vector<int> discard = std::move(deck.abilities_discard);
+  deck = tav::MonsterAbilityDeck();
+  abilities.clear();
+  discard.clear();
+  deck.abilities = std::move(abilities);
+  deck.abilities_discard = std::move(discard);
+}
+
+inline void renew(tav::GameState& state) {
+  std::vector<tav::AttackModifier> modifiers = std::move(state.attack_modifiers);
+  std::vector<tav::AttackModifier> discard = std::move(state.attack_modifiers_discard);
+  std::vector<int> removed = std::move(state.removed_abilities);
+  std::map<int, tav::MonsterAbilityDeck> decks = std::move(state.ability_decks);
+  std::vector<tav::Actor> actors = std::move(state.actors);
+  state = tav::GameState();
+  modifiers.clear();
+  discard.clear();
+  removed.clear();
+  state.attack_modifiers = std::move(modifiers);
+  state.attack_modifiers_discard = std::move(discard);
+  state.removed_abilities = std::move(removed);
+  state.ability_decks = std::move(decks);
+  state.actors = std::move(actors);
+}
+
+// The records of each kind that a record list can hold, one per branch of its layout (a
+// monster and a player actor, a figure and a summon), each at its defaults.
+template <class T>
+std::vector<T> branchesOf() {
+  return {T()};
+}
+template <>
+inline std::vector<tav::Actor> branchesOf<tav::Actor>() {
+  return {tav::Actor(tav::MonsterActor()), tav::Actor(tav::PlayerActor())};
+}
+template <>
+inline std::vector<tav::MonsterInstance> branchesOf<tav::MonsterInstance>() {
+  std::vector<tav::MonsterInstance> figures(2);
+  figures[1].type = tav::MonsterTypeNS::Summon;
+  return figures;
+}
+
+// The fewest bytes a record of type T takes in the format that layoutOne lays out: the sizer
+// over each branch's default record, where every number is 0 (one byte), every list empty
+// and the name empty. Made once per format and record kind.
+template <class T, class LayoutOne>
+std::size_t minimumSize(LayoutOne layoutOne);
 
 // A field as the reader reports it: its name within the record, with the element index of a
 // list element (or -1), or marked as a list's count.
@@ -45,7 +138,21 @@ struct FieldName {
 // read goes on, as the specified readers do; the first such field is remembered for the
 // outcome. Every field, the records entered and left, and the points the dump reports go to
 // the sink.
-template <class Sink>
+//
+// A count of records is bounded: the records are read while the data holds them, and once a
+// field has failed, the neutral records that stand for the rest of the count stop at what the
+// unread bytes (when the count was read) could hold at the fewest bytes one record of the kind
+// takes in the version being read (minimumSize: 8 for an 8.4 actor or figure, 5 for an 8.4
+// deck). Every record the data holds is read as before; only the neutral records shrink, so
+// that the memory of a read stays within a few dozen bytes per input byte. A count of values
+// is bounded by the unread bytes, one byte per value.
+//
+// kReplace false appends, as the specified readers do: lists and actors are appended to what
+// the state holds, decks stored under their id. kReplace true replaces the state's contents:
+// the caller renews the state first (renew), and every list of records is refilled from its
+// first element, reusing the elements, their lists and the map nodes already there, and cut
+// to the records read; the state then equals a read into a new state.
+template <class Sink, bool kReplace = false>
 class Reader {
  public:
   static constexpr bool kDecodes = true;
@@ -102,7 +209,7 @@ class Reader {
   template <class T>
   void list(const char* name, std::vector<T>& list) {
     const int count = readCount(name);
-    const std::size_t n = boundedCount(count);
+    const std::size_t n = boundedCount(count, 1);
     list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
     for (std::size_t i = 0; i < n; ++i) {
       uint32_t u = 0;
@@ -115,38 +222,74 @@ class Reader {
     noteShortList(name, count, n);
   }
 
-  // Records of a vector are appended.
+  // Records of a vector: appended, or, replacing, read over the elements already there.
   template <class T, class LayoutOne>
   void records(const char* name, std::vector<T>& list, CountLine line, LayoutOne layoutOne) {
     const int count = readCount(name);
     sink_.count(line, count);
-    const std::size_t n = boundedCount(count);
-    list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
-    for (std::size_t i = 0; i < n; ++i) {
-      list.emplace_back();
+    const RecordBound bound = recordBound(count, minimumSize<T>(layoutOne));
+    std::size_t first = list.size();
+    if constexpr (kReplace) {
+      if (list.size() > bound.most) {
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(bound.most), list.end());
+      }
+      first = 0;
+    }
+    list.reserve(first + bound.most);
+    std::size_t i = 0;
+    for (; i < bound.count && bound.more(i, failures_); ++i) {
+      if (first + i < list.size()) {
+        renew(list[first + i]);
+      } else {
+        list.emplace_back();
+      }
       sink_.enter(name, static_cast<std::ptrdiff_t>(i));
-      layoutOne(*this, list.back());
+      layoutOne(*this, list[first + i]);
       sink_.leave();
     }
-    noteShortList(name, count, n);
+    if constexpr (kReplace) {
+      if (list.size() > i) list.erase(list.begin() + static_cast<std::ptrdiff_t>(i), list.end());
+    }
+    noteShortList(name, count, i);
   }
 
-  // Deck records are stored under their own id, in place of any deck held there.
+  // Deck records are stored under their own id, in place of any deck held there. Replacing,
+  // the map's nodes are taken out first and each deck is read into one of them.
   template <class LayoutOne>
   void records(const char* name, std::map<int, tav::MonsterAbilityDeck>& decks, CountLine line,
                LayoutOne layoutOne) {
+    using Decks = std::map<int, tav::MonsterAbilityDeck>;
     const int count = readCount(name);
     sink_.count(line, count);
-    const std::size_t n = boundedCount(count);
-    for (std::size_t i = 0; i < n; ++i) {
-      tav::MonsterAbilityDeck deck;
+    const RecordBound bound = recordBound(count, minimumSize<tav::MonsterAbilityDeck>(layoutOne));
+    Decks spare;
+    if constexpr (kReplace) spare.swap(decks);
+    std::size_t i = 0;
+    for (; i < bound.count && bound.more(i, failures_); ++i) {
+      Decks::node_type node;
+      if (!spare.empty()) node = spare.extract(spare.begin());
+      tav::MonsterAbilityDeck fresh;
+      tav::MonsterAbilityDeck& deck = node ? node.mapped() : fresh;
+      if (node) renew(deck);
       sink_.enter(name, static_cast<std::ptrdiff_t>(i));
       layoutOne(*this, deck);
       sink_.leave();
       const int id = deck.id;
-      decks.insert_or_assign(id, std::move(deck));
+      if (!node) {
+        decks.insert_or_assign(id, std::move(fresh));
+        continue;
+      }
+      const auto held = decks.find(id);
+      if (held == decks.end()) {
+        node.key() = id;
+        decks.insert(std::move(node));
+      } else {
+        // The node goes back under its old key, which no other spare node has.
+        std::swap(held->second, node.mapped());
+        spare.insert(std::move(node));
+      }
     }
-    noteShortList(name, count, n);
+    noteShortList(name, count, i);
   }
 
   template <class LayoutOne>
@@ -183,6 +326,7 @@ class Reader {
   }
 
   void fail(FieldName field) {
+    ++failures_;
     if (failed_) return;
     failed_ = true;
     failedAt_ = pos_;
@@ -198,16 +342,41 @@ class Reader {
   }
 
   // The number of elements a count can announce for real: none for a count of 0 or less, and
-  // no more than the unread bytes, since every element takes at least one byte.
-  std::size_t boundedCount(int count) const {
+  // no more than the unread bytes hold elements of at least `least` bytes each.
+  std::size_t boundedCount(int count, std::size_t least) const {
     if (count <= 0) return 0;
     const auto wanted = static_cast<std::size_t>(count);
-    const std::size_t unread = size_ - pos_;
-    return wanted < unread ? wanted : unread;
+    const std::size_t most = (size_ - pos_) / least;
+    return wanted < most ? wanted : most;
   }
 
-  // A count larger than the bytes that followed it means the data ran out inside the list,
-  // even where every element that was there could be read.
+  // How many records a count gets. The records are read one after another up to the count,
+  // bounded by one byte each, while none of them has failed a field since the count; from
+  // the first failure on, the neutral records that stand for the rest of the count stop at
+  // `fewest`: what the unread bytes hold at the fewest bytes a record takes. Every record
+  // read before a failure is whole and took at least that many bytes, so a list gets at most
+  // fewest + 1 records, whatever its count says.
+  struct RecordBound {
+    std::size_t count;     // the count, bounded by one byte per record
+    std::size_t fewest;    // the count, bounded by the fewest bytes per record
+    std::size_t most;      // the most records the list can get
+    std::size_t failures;  // the reader's failures when the count was read
+
+    bool more(std::size_t i, std::size_t failures_now) const {
+      return i < fewest || failures_now == failures;
+    }
+  };
+  RecordBound recordBound(int count, std::size_t least) const {
+    RecordBound bound;
+    bound.count = boundedCount(count, 1);
+    bound.fewest = boundedCount(count, least);
+    bound.most = bound.fewest < bound.count ? bound.fewest + 1 : bound.count;
+    bound.failures = failures_;
+    return bound;
+  }
+
+  // A count larger than the bytes that followed it can hold means the data ran out inside the
+  // list, even where every element that was there could be read.
   void noteShortList(const char* name, int count, std::size_t read) {
     if (count > 0 && static_cast<std::size_t>(count) > read) {
       fail(FieldName{name, static_cast<std::ptrdiff_t>(read)});
@@ -219,6 +388,8 @@ class Reader {
   std::size_t pos_ = 0;
   bool failed_ = false;
   std::size_t failedAt_ = 0;
+  // Fields that could not be read so far, and short lists.
+  std::size_t failures_ = 0;
   Sink& sink_;
 };
 
@@ -237,17 +408,32 @@ struct QuietSink {
 
 // A sink that writes the reader's dump: the type line of each figure as soon as its type is
 // read, each figure and each actor once complete, the count lines where the format has them,
-// and the whole state at the end.
-struct DumpSink : QuietSink {
-  explicit DumpSink(std::ostream& out) : out(out) {}
-  void count(CountLine line, int count) { printCountLine(out, line, count); }
-  void figureType(tav::MonsterType type) { printMonsterTypeLine(out, type); }
-  using QuietSink::done;
-  void done(const tav::MonsterInstance& figure);
-  void done(const tav::Actor& actor);
-  void done(const tav::GameState& state);
+// and the whole state at the end. The text of the whole read goes through one writer, the
+// one print() formats with, and reaches the stream in large pieces; finish() writes out the
+// rest. A stream that is not good at the start gets nothing formatted, as print() does.
+class DumpSink : public QuietSink {
+ public:
+  explicit DumpSink(std::ostream& out);
+  void count(CountLine line, int count) {
+    if (live_) tav::detail::writeCountLine(writer_, line, count);
+  }
+  void figureType(tav::MonsterType type) {
+    if (live_) tav::detail::writeMonsterTypeLine(writer_, type);
+  }
+  template <class Record>
+  void done(const Record& record) {
+    if constexpr (std::is_same<Record, tav::MonsterInstance>::value ||
+                  std::is_same<Record, tav::Actor>::value ||
+                  std::is_same<Record, tav::GameState>::value) {
+      if (live_) tav::detail::writeRecord(writer_, record);
+    }
+  }
+  // Writes out what is still buffered; the last call on every sink.
+  void finish() { writer_.finish(); }
 
-  std::ostream& out;
+ private:
+  bool live_;
+  tav::detail::DumpWriter writer_;
 };
 
 // The kind of record entered under name by the layouts ("actors", "player", "instances", ...).
@@ -543,6 +729,21 @@ class SizeTarget {
   std::size_t total_ = 0;
   bool unwritable_ = false;
 };
+
+template <class T, class LayoutOne>
+std::size_t minimumSize(LayoutOne layoutOne) {
+  static const std::size_t least = [layoutOne] {
+    std::size_t fewest = SIZE_MAX;
+    for (const T& record : branchesOf<T>()) {
+      SizeTarget target;
+      Encoder<SizeTarget> encoder(target);
+      layoutOne(encoder, record);
+      if (target.total() < fewest) fewest = target.total();
+    }
+    return fewest == 0 ? std::size_t{1} : fewest;
+  }();
+  return least;
+}
 
 }  // namespace detail
 }  // namespace protocol

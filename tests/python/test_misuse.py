@@ -5,6 +5,7 @@ import os
 
 import pytest
 
+import tav
 from conftest import run_child
 
 SETUP = """
@@ -132,6 +133,20 @@ TEMPORARIES = [
     ("+= keeps ownership", "it = ints.begin()\nit += 1\nassert it.this.own()", None),
 ]
 
+# Integers given as objects with __index__ (numpy integers), whose __index__ runs Python code that
+# frees what the call's object shows: the call refuses the object instead of using it.
+INDEX_CODE = [
+    ("index frees the element", "s = tav.GameState()\ns.actors.append(tav.Actor())\n"
+     "v = s.actors[0].instances\nv.append(tav.MonsterInstance())\n"
+     "class I:\n    def __index__(self):\n        s.actors.clear()\n        return 0\n"
+     "v[I()]", "ReferenceError"),
+    ("index frees the record", "s = tav.GameState()\ns.actors.append(tav.Actor())\n"
+     "f = s.actors[0]\nclass I:\n    def __index__(self):\n        s.actors.clear()\n        return 1\n"
+     "f.turn_completed = False\nf.instances.resize(I())", "ReferenceError"),
+    ("index deletes the vector", "class I:\n    def __index__(self):\n        tav._tav.delete_IntVector(ints)\n"
+     "        return 0\nints[I()]", "ReferenceError"),
+]
+
 FLAKY_SEQUENCES = [
     ("IntVector(flaky)", "tav.IntVector(Flaky(1))", "TypeError"),
     ("ConditionVector(flaky)", "tav.ConditionVector(Flaky(1))", "TypeError"),
@@ -141,20 +156,21 @@ FLAKY_SEQUENCES = [
 ]
 
 STALE_ITERATORS = [
-    ("append while iterating", "n = 0\nfor x in ints:\n    ints.append(x)\n    n += 1\nassert n < 1000", None),
+    # A for loop over a container that went stale under it raises, as a dict's does.
+    ("append while iterating", "n = 0\nfor x in ints:\n    ints.append(x)\n    n += 1\nassert n < 1000", "RuntimeError"),
     ("read after reallocation", "it = ints.begin()\nints.reserve(1000)\nit.value()", "StopIteration"),
-    ("record read after reallocation", "a = tav.ActorVector(2)\nit = a.iterator()\na.reserve(1000)\nit.next()", "StopIteration"),
+    ("record read after reallocation", "a = tav.ActorVector(2)\nit = a.iterator()\na.reserve(1000)\nit.next()", "RuntimeError"),
     ("read after pop", "it = ints.end() - 1\nints.pop()\nit.value()", "StopIteration"),
     ("reverse read after clear", "it = ints.rbegin()\nints.clear()\nit.next()", "StopIteration"),
     ("map read after del", "it = decks.find(1)\ndel decks[1]\nit.value()", "StopIteration"),
-    ("map next after erase", "it = decks.iterator()\ndecks.erase(1)\nit.next()", "StopIteration"),
+    ("map next after erase", "it = decks.iterator()\ndecks.erase(1)\nit.next()", "RuntimeError"),
     ("map erase of a removed entry", "it = decks.find(2)\ndel decks[2]\ndecks.erase(it)", "IndexError"),
     ("map distance after del", "it = decks.find(2)\ndel decks[2]\ndecks.begin().distance(it)", "RuntimeError"),
     ("iterator of a dropped vector", "it = tav.IntVector([7, 8]).begin()\ngc.collect()\nassert it.value() == 7", None),
     ("iterator() of a dropped map", "it = tav.MonsterAbilityDeckLookupMap({3: tav.MonsterAbilityDeck(3)}).key_iterator()\ngc.collect()\nassert it.next() == 3", None),
 ]
 
-CASES = STALE_ITERATORS + FLAKY_SEQUENCES + EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
+CASES = STALE_ITERATORS + INDEX_CODE + FLAKY_SEQUENCES + EMPTY_VECTORS + OPEN_ITERATORS + FOREIGN_ITERATORS + MIXED_ITERATORS + SIZES + NULLS + TEMPORARIES
 
 
 def child_code(statement):
@@ -199,3 +215,50 @@ def test_misuse_texts(statement, text):
     result = run_child(child_code(statement))
     assert result.returncode == 0
     assert result.stdout.splitlines()[0].endswith(text)
+
+
+class Index:
+    """An integer as numpy's are: not an int, but with __index__."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        return self.value
+
+
+class NoInit(tav.GameState):
+    def __init__(self):  # does not call GameState.__init__
+        pass
+
+
+@pytest.mark.parametrize("statement, error, text", [
+    # Objects with __index__ are taken where ints are, with the same range checks.
+    ("v = tav.IntVector([Index(1), Index(2)]); v.append(Index(3)); assert list(v) == [1, 2, 3]", None, ""),
+    ("assert list(tav.ConditionVector([Index(3)])) == [3]", None, ""),
+    ("v = tav.IntVector(Index(3)); assert len(v) == 3 and v[Index(-1)] == 0", None, ""),
+    ("s = tav.GameState(); s.round = Index(7); s.fire = Index(1); assert (s.round, s.fire) == (7, 1)",
+     None, ""),
+    ("tav.GameState().round = Index(2**31)", OverflowError,
+     "in method 'GameState_round_set', argument 2 of type 'int'"),
+    ("tav.GameState().round = 1.0", TypeError, "in method 'GameState_round_set', argument 2 of type 'int'"),
+    # Errors that say what was wrong instead of listing the overloads.
+    ("tav.GameState().actors[2**63]", IndexError, "index out of range"),
+    ("tav.IntVector([1])[-2**64]", IndexError, "index out of range"),
+    ("tav.GameState().actors.insert(0, tav.Actor())", TypeError,
+     "in method 'ActorVector_insert', argument 2 of type 'std::vector< tav::Actor >::iterator'"),
+    ("tav.IntVector([1]).begin() - tav.IntVector([1]).begin()", RuntimeError,
+     "iterators of different containers, or of a container that changed since"),
+    ("NoInit().round", TypeError, "in method 'GameState_round_get', argument 1 of type "
+     "'tav::GameState *': this NoInit holds no native object (its __init__ did not call "
+     "GameState.__init__)"),
+    ("assert repr(NoInit()).endswith('.NoInit holding no native object>')", None, ""),
+])
+def test_arguments_and_error_texts(statement, error, text):
+    scope = {"tav": tav, "Index": Index, "NoInit": NoInit}
+    if error is None:
+        exec(statement, scope)
+        return
+    with pytest.raises(error) as info:
+        exec(statement, scope)
+    assert str(info.value) == text

@@ -203,7 +203,7 @@ def _set(obj, name, value):
      "in method 'GameState_solo_set', argument 2 of type 'bool'"),
     (lambda: _set(tav.PlayerActor(), "name", b"x"), TypeError,
      "in method 'PlayerActor_name_set', argument 2 of type 'std::string const &'"),
-    (lambda: _set(tav.PlayerActor(), "name", "a\udc80"), TypeError,
+    (lambda: _set(tav.PlayerActor(), "name", "a\ud800"), TypeError,
      "in method 'PlayerActor_name_set', argument 2 of type 'std::string const &'"),
     (lambda: _tav.GameState_round_get(tav.Header()), TypeError,
      "in method 'GameState_round_get', argument 1 of type 'tav::GameState *'"),
@@ -332,8 +332,7 @@ def test_owned_opaque_handles_are_released_silently():
             try:
                 tav.IntVector([1]).iterator().distance(tav.MonsterInstanceVector().iterator())
             except RuntimeError as error:
-                assert type(error.args[0]).__name__ == "SwigPyObject"
-                assert "std::invalid_argument *" in repr(error.args[0])
+                assert str(error).startswith("iterators of different kinds")
             gc.collect()
         print("done")
     """)

@@ -166,8 +166,10 @@ PROGRAMS = [
      "gc.set_threshold(700); print(len(m))", "0"),
     ("map walk that removes entries as it goes",
      "m = tav.MonsterAbilityDeckLookupMap({k: tav.MonsterAbilityDeck(k) for k in range(10)})\n"
-     "seen = []\nfor k in m:\n    seen.append(k); del m[k + 1]\n"
-     "print(seen, len(m))", "[0] 9"),
+     "seen = []\ntry:\n    for k in m:\n        seen.append(k); del m[k + 1]\n"
+     "except RuntimeError as e:\n    print(e)\nprint(seen, len(m))",
+     "container changed during iteration: its elements moved, or the entry the iterator "
+     "stands on was removed\n[0] 9"),
     ("thisown cannot be set on a view",
      "s = load(); a = s.actors[0]\n"
      "for set_owner in (lambda: setattr(a, 'thisown', True), a.this.acquire, lambda: a.this.own(1)):\n"

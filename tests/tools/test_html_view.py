@@ -4,6 +4,7 @@ highlights exactly its bytes (and a byte its field), hovering links both, the en
 and left-over bytes are marked, and the page fetches nothing. Screenshots go to
 <build>/tests/tools/screenshots."""
 
+import json
 import os
 import re
 import shutil
@@ -14,6 +15,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 
 from conftest import run, sample
 
@@ -47,24 +49,32 @@ def page(tmp_path, name, data, *args):
     return path, result
 
 
-SECTIONS = """
-return Array.from(document.querySelectorAll('section.msg')).map(s => ({
+SECTION = """
+const i = arguments[0];
+tavMap.show(i);
+const s = document.getElementById('msg');
+return {
   start: +s.dataset.start, body: +s.dataset.body, consumedEnd: +s.dataset.consumedEnd,
   size: +s.dataset.size,
-  cells: Array.from(s.querySelectorAll('.b[data-o]')).map(c => [+c.dataset.o,
+  cells: Array.from(document.querySelectorAll('#rows .b[data-o]')).map(c => [+c.dataset.o,
       c.dataset.f === undefined ? -1 : +c.dataset.f, c.className]),
-  rows: Array.from(s.querySelectorAll('.fld')).map(r => [+r.dataset.f, +r.dataset.o,
-      +r.dataset.l, r.dataset.path]),
-  ends: s.querySelectorAll('.end').length,
-}));
+  fields: tavMap.fields(),
+  ends: document.querySelectorAll('#rows .end').length,
+};
 """
+
+
+def sections(driver):
+    """Each message of the page as drawn when it is shown (a small one is drawn whole)."""
+    return [driver.execute_script(SECTION, i)
+            for i in range(driver.execute_script("return tavMap.count()"))]
 
 
 def check_tiling(section):
     """Every byte of the message up to the end of the body's reading lies in exactly one
     field, and the grid says so too."""
     owners = {}
-    for f, offset, length, path in section["rows"]:
+    for f, (offset, length, path) in enumerate(section["fields"]):
         for o in range(offset, offset + length):
             assert o not in owners, f"byte {o} in {owners[o]} and {path}"
             owners[o] = f
@@ -80,10 +90,16 @@ def check_tiling(section):
 
 def selected(driver):
     cells = driver.execute_script(
-        "return Array.from(document.querySelectorAll('.b.sel')).map(c => +c.dataset.o)")
+        "return Array.from(document.querySelectorAll('#rows .b.sel')).map(c => +c.dataset.o)")
     rows = driver.execute_script(
-        "return Array.from(document.querySelectorAll('.fld.sel')).map(r => +r.dataset.f)")
+        "return Array.from(document.querySelectorAll('#tree .fld.sel')).map(r => +r.dataset.f)")
     return sorted(cells), rows
+
+
+def load(driver, path):
+    driver.get(path.as_uri())
+    assert driver.execute_script("return document.body.dataset.ready") == "1"
+    assert driver.get_log("browser") == [] if hasattr(driver, "get_log") else True
 
 
 def test_byte_map_of_a_stream(browser, tmp_path):
@@ -95,41 +111,60 @@ def test_byte_map_of_a_stream(browser, tmp_path):
     assert not re.search(r"<(script|link|img|iframe)[^>]*\s(src|href)=", html)
     assert "http://" not in html and "https://" not in html
 
-    browser.get(path.as_uri())
-    sections = browser.execute_script(SECTIONS)
-    assert [s["start"] for s in sections] == [0, 91, 174]
-    for section in sections:
+    load(browser, path)
+    shown = sections(browser)
+    assert [s["start"] for s in shown] == [0, 91, 174]
+    for section in shown:
         check_tiling(section)
         assert section["consumedEnd"] == section["start"] + section["size"]
         assert section["ends"] == 0
 
     # Selecting each field of the first message highlights exactly its bytes and its row.
-    first = browser.find_elements(By.CSS_SELECTOR, "section.msg")[0]
-    rows = first.find_elements(By.CSS_SELECTOR, ".fld")
-    for row in rows:
-        f, offset, length = (int(row.get_attribute(a)) for a in ("data-f", "data-o", "data-l"))
-        browser.execute_script("arguments[0].scrollIntoView({block: 'center'})", row)
-        row.click()
-        assert selected(browser) == (list(range(offset, offset + length)), [f]), row.text
-        row.click()  # a second click clears the selection
-        assert selected(browser) == ([], [])
+    browser.execute_script("tavMap.show(0)")
+    fields = browser.execute_script("return tavMap.fields()")
+    for f, (offset, length, name) in enumerate(fields):
+        browser.execute_script("tavMap.select(arguments[0])", f)
+        assert selected(browser) == (list(range(offset, offset + length)), [f]), name
+    # A click on a tree row selects it, a second click clears the selection.
+    browser.execute_script("tavMap.select(0); tavMap.select(0)")
+    row = browser.find_element(By.CSS_SELECTOR, '#tree .fld[data-path="round"]')
+    row.click()
+    assert selected(browser) == ([17], [int(row.get_attribute("data-f"))])
+    row.click()
+    assert selected(browser) == ([], [])
 
-    # Clicking a byte selects its field; hovering a byte marks its row.
-    cell = first.find_element(By.CSS_SELECTOR, '.b[data-o="75"]')  # inside the player's name
-    browser.execute_script("arguments[0].scrollIntoView({block: 'center'})", cell)
+    # Clicking a byte selects its field (its record opens in the tree); hovering marks its row.
+    cell = browser.find_element(By.CSS_SELECTOR, '#rows .b[data-o="75"]')  # the player's name
     cell.click()
     cells, chosen = selected(browser)
     assert cells == [74, 75, 76, 77] and len(chosen) == 1
-    name_row = first.find_element(By.CSS_SELECTOR, f'.fld[data-f="{chosen[0]}"]')
+    name_row = browser.find_element(By.CSS_SELECTOR, f'#tree .fld[data-f="{chosen[0]}"]')
     assert name_row.get_attribute("data-path") == "actors[1].player.name"
+    # The arrow keys move to the next field and back; the copy buttons copy.
+    body = browser.find_element(By.TAG_NAME, "body")
+    body.send_keys(Keys.ARROW_RIGHT)
+    assert browser.execute_script("return tavMap.selected()") == chosen[0] + 1
+    body.send_keys(Keys.ARROW_LEFT)
+    assert browser.execute_script("return tavMap.selected()") == chosen[0]
+    browser.find_element(By.XPATH, "//div[@id='info']/button[text()='copy bytes']").click()
+    assert browser.execute_script("return window.tavCopied") == "68 65 72 ef"
     ActionChains(browser).move_to_element(
-        first.find_element(By.CSS_SELECTOR, '.b[data-o="17"]')).perform()
+        browser.find_element(By.CSS_SELECTOR, '#rows .b[data-o="17"]')).perform()
     hovered = browser.execute_script(
-        "return Array.from(document.querySelectorAll('.fld.hover')).map(r => r.dataset.path)")
+        "return Array.from(document.querySelectorAll('#tree .fld.hover')).map(r => r.dataset.path)")
     assert hovered == ["round"]
+    # Search by path or value lists the fields; a result selects its field.
+    search = browser.find_element(By.ID, "search")
+    search.send_keys("hp_max")
+    results = browser.find_elements(By.CSS_SELECTOR, "#results li[data-f]")
+    assert results and all("hp_max" in r.text for r in results)
+    results[0].click()
+    assert "hp_max" in browser.find_element(By.ID, "info").text
+    # Offsets in hex.
+    browser.find_element(By.ID, "hexoff").click()
+    assert browser.find_element(By.CSS_SELECTOR, "#rows .addr").text == "0x0"
 
     os.makedirs(OUT, exist_ok=True)
-    browser.execute_script("window.scrollTo(0, 0)")
     assert browser.save_screenshot(os.path.join(OUT, "byte-map-stream.png"))
 
 
@@ -137,8 +172,8 @@ def test_where_the_data_ran_out_and_left_over_bytes(browser, tmp_path):
     cut = sample("gamestate", "8.4")[:80]
     path, result = page(tmp_path, "cut", cut)
     assert result.returncode == 1
-    browser.get(path.as_uri())
-    (section,) = browser.execute_script(SECTIONS)
+    load(browser, path)
+    (section,) = sections(browser)
     check_tiling(section)
     assert section["ends"] == 1
     unread = [o for o, f, cls in section["cells"] if "unread" in cls]
@@ -150,11 +185,57 @@ def test_where_the_data_ran_out_and_left_over_bytes(browser, tmp_path):
     padded = sample("body", "7.6") + b"\x01\x02\x03"
     path, result = page(tmp_path, "left", padded, "--bare", "--protocol=7.6")
     assert result.returncode == 1
-    browser.get(path.as_uri())
-    (section,) = browser.execute_script(SECTIONS)
+    load(browser, path)
+    (section,) = sections(browser)
     check_tiling(section)
     left = [o for o, f, cls in section["cells"] if "left" in cls]
     assert left == [66, 67, 68] and section["consumedEnd"] == 66
     assert "3 bytes left over at offset 66" in browser.find_element(By.CSS_SELECTOR,
                                                                      "p.status").text
     assert browser.save_screenshot(os.path.join(OUT, "byte-map-left-over.png"))
+
+
+def big_message(actors):
+    """One 8.4 message of the given number of actors (the sample's two, repeated)."""
+    document = json.loads(run("tav-dump", "-f", "json", "-", data=sample("gamestate", "8.4")).stdout)
+    state = document["state"]
+    state["actors"] = (state["actors"] * actors)[:actors]
+    return run("tav-encode", data=json.dumps({"state": state}).encode()).stdout
+
+
+@pytest.mark.parametrize("kind", ["actors", "stream"])
+def test_large_pages_load_and_select_exactly(browser, tmp_path, kind):
+    if kind == "actors":
+        data = big_message(10000)
+    else:  # a stream of 1,000 messages with bytes that frame no message inside
+        data = b"".join(sample("gamestate", ("7.6", "8.0", "8.4")[k % 3]) for k in range(500))
+        data += b"\x80\x01junk" + data
+    path, result = page(tmp_path, kind, data)
+    assert result.returncode == (0 if kind == "actors" else 1)
+    assert len(result.stdout) <= 20 * len(data) + 100000, (len(result.stdout), len(data))
+    load(browser, path)
+    count = browser.execute_script("return tavMap.count()")
+    assert count == (1 if kind == "actors" else 1001)
+    index = 0 if kind == "actors" else 700
+    browser.execute_script("tavMap.show(arguments[0])", index)
+    fields = browser.execute_script("return tavMap.fields()")
+    owners = browser.execute_script("return tavMap.owners()")
+    start = browser.execute_script("return +document.getElementById('msg').dataset.start")
+    # A field deep in the message: selecting it draws its rows and marks exactly its bytes.
+    for f in [len(fields) // 2, len(fields) - 3]:
+        offset, length, name = fields[f]
+        browser.execute_script("tavMap.select(arguments[0])", f)
+        assert selected(browser) == (list(range(offset, offset + length)), [f]), name
+        assert [owners[o - start] for o in range(offset, offset + length)] == [f] * length
+        # Clicking its first byte selects it again (after clearing).
+        browser.execute_script("tavMap.clear()")
+        browser.find_element(By.CSS_SELECTOR, f'#rows .b[data-o="{offset}"]').click()
+        assert browser.execute_script("return tavMap.selected()") == f
+    if kind == "stream":
+        # The bytes that frame no message are a message of their own, hatched.
+        browser.execute_script("tavMap.show(500)")
+        cells = browser.execute_script(
+            "return Array.from(document.querySelectorAll('#rows .b')).map(c => c.className)")
+        assert len(cells) == 6 and all("left" in c for c in cells)
+        assert "frame" in browser.find_element(By.ID, "title").text
+    assert browser.save_screenshot(os.path.join(OUT, f"byte-map-{kind}.png"))
