@@ -5,6 +5,9 @@
 // - printf: the same pieces through one printf per number ("...%d") and one per line tail.
 // The pieces come from the dump's own text: each run of digits (with its minus sign) becomes a
 // number, everything between two numbers one literal piece.
+// The same for the reader's dump (protocol 8.4, the large state's body read with its dump into
+// a file stream on /dev/null): the dumping read against the quiet read and the floor of the
+// dump's own text.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +15,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -19,6 +23,7 @@
 
 #include "bench_data.h"
 #include "print.h"
+#include "protocol/version.h"
 
 namespace {
 
@@ -175,8 +180,57 @@ void BM_Dump_Printf(benchmark::State& st) {
   setCounters(st, text);
 }
 
+const tav::protocol::Version& kReadVersion = tav::protocol::v8_4::kVersion;
+
+// What the dumping read of the large state's body writes.
+std::string readDumpText(const std::vector<uint8_t>& bytes) {
+  std::ostringstream text;
+  tav::GameState state;
+  kReadVersion.read(state, bytes.data(), bytes.size(), &text);
+  return text.str();
+}
+
+void BM_ReadDump_Quiet(benchmark::State& st) {
+  const std::vector<uint8_t> bytes = kReadVersion.encode(largeState());
+  for (auto _ : st) {
+    tav::GameState state;
+    kReadVersion.read(state, bytes.data(), bytes.size());
+    benchmark::DoNotOptimize(state.actors.data());
+  }
+  setCounters(st, readDumpText(bytes));
+}
+
+void BM_ReadDump_DevNull(benchmark::State& st) {
+  const std::vector<uint8_t> bytes = kReadVersion.encode(largeState());
+  std::ofstream devNull("/dev/null");
+  for (auto _ : st) {
+    tav::GameState state;
+    kReadVersion.read(state, bytes.data(), bytes.size(), &devNull);
+    benchmark::DoNotOptimize(state.actors.data());
+  }
+  setCounters(st, readDumpText(bytes));
+}
+
+void BM_ReadDump_Floor(benchmark::State& st) {
+  const std::string text = readDumpText(kReadVersion.encode(largeState()));
+  const Pieces pieces = split(text);
+  std::vector<char> buffer(text.size() + 64);
+  if (stdoutOf([&] { writeFloor(pieces, buffer); }) != text) {
+    st.SkipWithError("the floor writes other bytes than the reader's dump");
+    return;
+  }
+  {
+    tavbench::StdoutToDevNull toNull;
+    for (auto _ : st) benchmark::DoNotOptimize(writeFloor(pieces, buffer));
+  }
+  setCounters(st, text);
+}
+
 }  // namespace
 
+BENCHMARK(BM_ReadDump_Quiet);
+BENCHMARK(BM_ReadDump_DevNull);
+BENCHMARK(BM_ReadDump_Floor);
 BENCHMARK(BM_Dump_Print);
 BENCHMARK(BM_Dump_Floor);
 BENCHMARK(BM_Dump_Printf);

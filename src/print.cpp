@@ -131,6 +131,31 @@ void writeValue(DumpWriter& out, CharacterClass value) {
   out.text(")");
 }
 
+// Each name of an enumeration's table in a slot of kNameSlot bytes, zeros behind it, so that a
+// line copies a name with one copy of a constant size (the bytes behind the name are then
+// overwritten by what follows it). The slot past the table is the empty name of any number
+// that has none; a name longer than a slot keeps the plain copy.
+constexpr std::size_t kNameSlot = 32;
+struct NameSlot {
+  char text[kNameSlot];
+  std::size_t size;
+};
+template <std::size_t N>
+struct NameSlots {
+  static constexpr std::size_t kCount = N;
+  NameSlot slots[N + 1];
+  constexpr explicit NameSlots(const std::string_view (&names)[N]) : slots{} {
+    for (std::size_t i = 0; i < N; ++i) {
+      slots[i].size = names[i].size() <= kNameSlot ? names[i].size() : SIZE_MAX;
+      for (std::size_t c = 0; c < names[i].size() && c < kNameSlot; ++c) {
+        slots[i].text[c] = names[i][c];
+      }
+    }
+  }
+};
+template <class Enum>
+inline constexpr auto kNameSlots = NameSlots(namesOf(Enum{}));
+
 // label, value, line feed: the shape of every field line.
 // Labels are string views, and this and DumpWriter::text are always inlined, so that each
 // label's length is a constant where its literal stands and the copy needs no library call
@@ -161,10 +186,22 @@ template <class Value>
     }
   } else if constexpr (std::is_enum<Value>::value && !std::is_same<Value, CharacterClass>::value) {
     if (out.buffered()) {
+      const auto& table = kNameSlots<Value>;
+      const auto ordinal = static_cast<std::size_t>(value);
+      const NameSlot& slot = table.slots[ordinal < table.kCount ? ordinal : table.kCount];
+      if (slot.size <= kNameSlot) {
+        char* p = out.reserve(label.size() + kNameSlot + 1);
+        std::memcpy(p, label.data(), label.size());
+        std::memcpy(p + label.size(), slot.text, kNameSlot);
+        p[label.size() + slot.size] = '\n';
+        out.commit(p + label.size() + slot.size + 1);
+        return;
+      }
       const std::string_view name = nameOf(namesOf(value), value);
       char* p = out.reserve(label.size() + name.size() + 1);
       std::memcpy(p, label.data(), label.size());
-      std::memcpy(p + label.size(), name.data(), name.size());
+      // A value without a name has an empty view, whose data may be null.
+      if (!name.empty()) std::memcpy(p + label.size(), name.data(), name.size());
       p[label.size() + name.size()] = '\n';
       out.commit(p + label.size() + name.size() + 1);
       return;
