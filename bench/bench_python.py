@@ -377,6 +377,18 @@ def protobuf_cases():
                "walk_tav": walk_tav, "walk_pb": walk_pb}
     cases["read every field, large"] = (per_op_ns("walk_tav(s)", 20, decoded),
                                         per_op_ns("walk_pb(m)", 20, decoded), 1.0)
+    # Whole states as plain Python: to_dict / from_dict against MessageToDict / ParseDict.
+    if hasattr(protocol, "to_dict"):
+        from google.protobuf import json_format
+        plain = {"s": decoded["s"], "m": decoded["m"], "d": protocol.to_dict(decoded["s"]),
+                 "to_dict": protocol.to_dict, "from_dict": protocol.from_dict,
+                 "to_pb": json_format.MessageToDict, "from_pb": json_format.ParseDict,
+                 "pd": json_format.MessageToDict(decoded["m"]), "GameState": pb.GameState}
+        assert protocol.from_dict(plain["d"]) == decoded["s"]
+        cases["to dicts, large"] = (per_op_ns("to_dict(s)", 20, plain),
+                                    per_op_ns("to_pb(m)", 5, plain), 0.1)
+        cases["from dicts, large"] = (per_op_ns("from_dict(d)", 20, plain),
+                                      per_op_ns("from_pb(pd, GameState())", 5, plain), 0.1)
     from google.protobuf.internal import api_implementation
     return {
         "implementation": api_implementation.Type(),

@@ -280,6 +280,19 @@ bool insideContainer(const C &c, const It &current, const It &anchor, const Posi
 
 // Whether c went stale under current: a vector's elements moved (its begin is no longer anchor),
 // a map lost the entry that mark remembers.
+// Whether current stands at the first position of c as the iterator walks it (begin, or
+// rbegin for a reverse iterator): a step back from there leaves the container. Compared
+// against the container as it is now, since the first position the iterator was made with
+// may have been freed since.
+template <class C, class It>
+bool atFront(const C &c, const It &current) {
+  return typename C::const_iterator(current) == c.begin();
+}
+template <class C, class It>
+bool atFront(const C &c, const std::reverse_iterator<It> &current) {
+  return typename C::const_iterator(current.base()) == c.end();
+}
+
 template <class C, class It>
 bool movedUnder(const C &c, const It &, const It &anchor, const PositionMark<C> &, std::true_type) {
   return plainOf(anchor) != typename C::const_iterator(c.begin());
@@ -348,7 +361,10 @@ class BoundedIterator : public swig::SwigPyIteratorClosed_T<It, Value, FromOper>
     if (!Backward || !usable(false)) throw swig::stop_iteration();
     refreshEnds(isRandomAccess<It>());
     try {
-      base::decr(n);
+      for (; n > 0; --n) {
+        if (container_ && atFront(*container_, this->current)) throw swig::stop_iteration();
+        base::decr(1);
+      }
     } catch (...) {
       if (container_) mark_.mark(*container_, this->current);
       throw;

@@ -29,6 +29,8 @@ struct RuntimeTable {
   // Marks the views of every element inside state: native code is about to replace its
   // contents.
   void (*invalidateState)(const tav::GameState &state);
+  // The result convertPtr gives for a view whose element moved or was removed.
+  int staleCode;
 };
 
 // The capsule name of the table.
@@ -45,9 +47,14 @@ inline void runtimeInvalidateState(const tav::GameState &state) { invalidateCont
 
 // Adds the table to module m (tav._tav) as its attribute _runtime. 0 on success.
 inline int exportRuntime(PyObject *m) {
-  static const RuntimeTable table = {sizeof(RuntimeTable),  runtimeConvertPtr,    setError,
-                                     raiseOverloadError,    runtimeNewPointerObj, swigThis,
-                                     runtimeInvalidateState};
+  static const RuntimeTable table = {sizeof(RuntimeTable),
+                                     runtimeConvertPtr,
+                                     setError,
+                                     raiseOverloadError,
+                                     runtimeNewPointerObj,
+                                     swigThis,
+                                     runtimeInvalidateState,
+                                     staleView};
   PyObject *capsule = PyCapsule_New(const_cast<RuntimeTable *>(&table), TAV_RUNTIME_CAPSULE, 0);
   if (!capsule) return -1;
   if (PyModule_AddObject(m, "_runtime", capsule) < 0) {

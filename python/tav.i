@@ -4,6 +4,17 @@
 // and functions: the iterator class, the optional classes with make_optional, the enumeration
 // holders with their value lists, the records, _print, Buffer, Header with readHeader and
 // writeHeader, and finally the containers.
+//
+// The companion module tav._protocol (tav.protocol), by concern:
+//   protocol.i          its typemaps (bytes-like input, version names, records) and functions
+//   protocol.py/.pyi    its Python face and stubs
+//   runtime_table.h     the one binding runtime: the table tav._tav exports to it
+//   runtime_client.h    the companion's side of that table
+//   protocol_support.h  shared helpers: references, byte views, versions, any-record arguments
+//   protocol_bodies.h   bodies and messages: read, write, message streams, detection, schema
+//   protocol_records.h  record helpers: equality, dump, enumeration names, Buffers, attributes
+//   protocol_json.h     the JSON mapping
+//   protocol_dicts.h    whole states as dicts and lists (to_dict, from_dict)
 %define TAV_MODULE_DOCSTRING
 "The game model of the tabletop companion application (the game state, its actors, figures and
 ability decks, the enumerations with their value lists), the protocol's byte Buffer, the message

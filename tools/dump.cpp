@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <sstream>
 #include <utility>
 
 #include "htmlPage.h"
@@ -75,40 +74,6 @@ struct Palette {
   }
 };
 
-// The annotation's fields with each run of fields that could not be read kept as its first
-// one and a marker (empty path, the count in value), so the listing stays as long as the data.
-// The run starts with the field the read stopped in, as the read's outcome names it.
-std::vector<FieldSpan> collapseUnread(const Annotation& annotation) {
-  const std::vector<FieldSpan>& fields = annotation.fields;
-  std::vector<FieldSpan> kept;
-  bool firstRun = true;
-  for (std::size_t i = 0; i < fields.size();) {
-    if (fields[i].length != 0) {
-      kept.push_back(fields[i++]);
-      continue;
-    }
-    std::size_t end = i + 1;
-    while (end < fields.size() && fields[end].length == 0) ++end;
-    std::size_t run = end - i;
-    kept.push_back(fields[i]);
-    if (firstRun && !annotation.stoppedField.empty() && fields[i].path != annotation.stoppedField) {
-      kept.back().path = annotation.stoppedField;  // the field named where the data ran out
-      kept.back().schemaIndex = 0;
-      ++run;
-    }
-    firstRun = false;
-    if (run > 1) {
-      FieldSpan more;
-      more.offset = fields[i].offset;
-      more.depth = fields[i].depth;
-      more.value = "... " + std::to_string(run - 1) + " more fields not read";
-      kept.push_back(std::move(more));
-    }
-    i = end;
-  }
-  return kept;
-}
-
 }  // namespace
 
 // One thing shown: a message (framed or bare) or a run of bytes that frame no message.
@@ -131,7 +96,6 @@ struct Dumper::Item {
   bool ok = true;
   tav::GameState state;
   ReadOutcome outcome;
-  std::string dump;
   Annotation annotation;
   std::vector<FieldSpan> headerFields;
   std::string status;  // one word for the summary line
@@ -513,12 +477,15 @@ struct Dumper::Impl {
   void show(Item& m) {
     choose(m);
     switch (options.format) {
-      case Format::kText: {
-        std::ostringstream text;
-        m.outcome = m.version->read(m.state, m.body, &text);
-        m.dump = text.str();
+      case Format::kText:
+        if (collect == nullptr) {
+          // The dump goes out as it is read, not kept: the heading first.
+          textHead(m);
+          m.outcome = m.version->read(m.state, m.body, &out);
+        } else {
+          m.outcome = m.version->read(m.state, m.body);
+        }
         break;
-      }
       case Format::kAnnotate:
       case Format::kHtml:
         m.annotation = m.version->annotate(m.body);
@@ -619,22 +586,25 @@ struct Dumper::Impl {
   }
 
   void showText(const Item& m) {
-    if (shown > 0) out << "\n";
     if (m.garbage) {
+      if (shown > 0) out << "\n";
       showGarbageHeading(m);
       showHex(m, "");
       return;
     }
+    const std::size_t unread = m.body.size() - std::min(m.body.size(), m.outcome.consumed);
+    out << (unread > 0 ? color.bad : "") << "unread bytes: " << unread
+        << (unread > 0 ? color.off : "") << "\n";
+  }
+
+  void textHead(const Item& m) {
+    if (shown > 0) out << "\n";
     if (m.framed) {
       out << color.bold << where(m) << color.off << "\n";
       out << color.bold << "header: event " << m.header.event << ", payload " << m.header.payload
           << ", length " << m.header.length << color.off << "\n";
     }
     out << "protocol: " << m.version->name() << " (" << m.how << ")\n";
-    out << m.dump;
-    const std::size_t unread = m.body.size() - std::min(m.body.size(), m.outcome.consumed);
-    out << (unread > 0 ? color.bad : "") << "unread bytes: " << unread
-        << (unread > 0 ? color.off : "") << "\n";
   }
 
   Json readJson(const Item& m) const {
@@ -756,13 +726,33 @@ struct Dumper::Impl {
       }
     };
     for (const FieldSpan& f : m.headerFields) line(f, m.start);
-    for (const FieldSpan& f : collapseUnread(m.annotation)) {
-      if (f.path.empty()) {
-        out << std::string(44 + std::size_t{2} * f.depth, ' ') << color.bad << f.value << color.off
-            << "\n";
-      } else {
-        line(f, m.bodyStart());
+    // A run of fields that could not be read is shown as its first one, named as the read's
+    // outcome names the field it stopped in, and a count of the rest.
+    const std::vector<FieldSpan>& fields = m.annotation.fields;
+    bool firstRun = true;
+    for (std::size_t i = 0; i < fields.size();) {
+      if (fields[i].length != 0) {
+        line(fields[i++], m.bodyStart());
+        continue;
       }
+      std::size_t end = i + 1;
+      while (end < fields.size() && fields[end].length == 0) ++end;
+      std::size_t run = end - i;
+      if (firstRun && !m.annotation.stoppedField.empty() &&
+          fields[i].path != m.annotation.stoppedField) {
+        FieldSpan stopped = fields[i];
+        stopped.path = m.annotation.stoppedField;
+        line(stopped, m.bodyStart());
+        ++run;
+      } else {
+        line(fields[i], m.bodyStart());
+      }
+      firstRun = false;
+      if (run > 1) {
+        out << std::string(44 + std::size_t{2} * fields[i].depth, ' ') << color.bad << "... "
+            << run - 1 << " more fields not read" << color.off << "\n";
+      }
+      i = end;
     }
     const ReadOutcome& o = m.outcome;
     if (!o.complete) {

@@ -177,13 +177,23 @@ p.status.bad { color: #a01818; font-weight: 600; }
 const char kScript[] = R"JS(
 (function () {
   'use strict';
-  const SCHEMAS = window.TAV_SCHEMAS, MESSAGES = window.TAV_MESSAGES;
+  window.tavDataAt = performance.now();
+  const SCHEMAS = JSON.parse(document.getElementById('tav-schemas').textContent);
+  const lines = document.getElementById('tav-data').textContent.split('\n');
+  const MESSAGES = [];
+  for (let k = 1; k + 1 < lines.length; k += 2) {
+    const m = JSON.parse(lines[k]);
+    m.raw = lines[k + 1];
+    MESSAGES.push(m);
+  }
+  lines.length = 0;
   const ROW = 20, CHUNK = 100;
   const $ = (id) => document.getElementById(id);
   const list = $('list'), grid = $('grid'), rowsBox = $('rows'), spacer = $('spacer');
   const tree = $('tree'), info = $('info'), search = $('search'), results = $('results');
   let hexOffsets = false, cur = null, sel = -1, hover = -1;
 
+  const esc = (s) => String(s).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/"/g, '&quot;');
   const fmt = (n) => hexOffsets ? '0x' + n.toString(16) : String(n);
   const hex2 = (b) => (b < 16 ? '0' : '') + b.toString(16);
 
@@ -191,6 +201,8 @@ const char kScript[] = R"JS(
   function decode(i) {
     const m = MESSAGES[i];
     if (m.cache) return m.cache;
+    Object.assign(m, JSON.parse(m.raw));
+    m.raw = null;
     const raw = atob(m.b), bytes = new Uint8Array(raw.length);
     for (let k = 0; k < raw.length; ++k) bytes[k] = raw.charCodeAt(k);
     const fields = [];
@@ -231,14 +243,8 @@ const char kScript[] = R"JS(
   }
 
   // ---- the message list
-  MESSAGES.forEach((m, i) => {
-    const li = document.createElement('li');
-    li.textContent = m.l || m.t;
-    li.title = m.t + ' \u2014 ' + m.s;
-    li.dataset.m = i;
-    if (!m.ok) li.classList.add('bad');
-    list.appendChild(li);
-  });
+  list.innerHTML = MESSAGES.map((m, i) => '<li data-m="' + i + '"' + (m.ok ? '' : ' class="bad"') +
+      ' title="' + esc(m.t + ' \u2014 ' + m.s) + '">' + esc(m.l || m.t) + '</li>').join('');
   list.addEventListener('click', (e) => {
     const li = e.target.closest('li');
     if (li) show(+li.dataset.m);
@@ -359,7 +365,6 @@ const char kScript[] = R"JS(
       }
     });
   }
-  const esc = (s) => String(s).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/"/g, '&quot;');
 
   tree.addEventListener('click', (e) => {
     const line = e.target.closest('li');
@@ -559,7 +564,7 @@ void htmlBegin(std::ostream& out) {
          "id=\"status\"></p><div id=\"info\"></div><ul id=\"results\"></ul>\n"
          "<div class=\"panes\"><div class=\"grid\" id=\"grid\"><div id=\"spacer\"></div>"
          "<div class=\"rows\" id=\"rows\"></div></div><ul class=\"tree\" id=\"tree\"></ul></div>"
-         "</section></div>\n<script>\nwindow.TAV_SCHEMAS = {\"h\": ";
+         "</section></div>\n<script type=\"application/json\" id=\"tav-schemas\">{\"h\": ";
   writeSchema(out, tav::protocol::headerSchema());
   for (const tav::protocol::Version* version : tav::protocol::kVersions) {
     out << ", ";
@@ -567,19 +572,20 @@ void htmlBegin(std::ostream& out) {
     out << ": ";
     writeSchema(out, version->schema());
   }
-  out << "};\nwindow.TAV_MESSAGES = [];\nfunction D(m) { window.TAV_MESSAGES.push(m); "
-         "}\n</script>\n";
+  // The messages follow as data the browser stores without running it, two lines each (what
+  // the message list shows, then the bytes and fields, parsed when the message is shown).
+  out << "}</script>\n<script type=\"application/json\" id=\"tav-data\">\n";
 }
 
 void htmlMessage(std::ostream& out, const HtmlMessage& m, std::size_t index) {
   (void)index;
-  out << "<script>D({\"t\":";
+  out << "{\"t\":";
   writeString(out, m.title);
   out << ",\"l\":";
   writeString(out, m.label);
   out << ",\"s\":";
   writeString(out, m.status);
-  out << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << ",\"a\":" << m.start
+  out << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << "}\n{\"a\":" << m.start
       << ",\"bs\":" << m.bodyStart << ",\"ce\":" << m.consumedEnd
       << ",\"c\":" << (m.complete ? 1 : 0) << ",\"sa\":" << m.stoppedAt << ",\"v\":";
   writeString(out, m.version != nullptr ? m.version->name() : std::string_view());
@@ -595,10 +601,12 @@ void htmlMessage(std::ostream& out, const HtmlMessage& m, std::size_t index) {
     writeString(out, *values[i]);
   }
   out << "]";
-  out << "})</script>\n";
+  out << "}\n";
 }
 
-void htmlEnd(std::ostream& out) { out << "<script>" << kScript << "</script>\n</body>\n</html>\n"; }
+void htmlEnd(std::ostream& out) {
+  out << "</script>\n<script>" << kScript << "</script>\n</body>\n</html>\n";
+}
 
 }  // namespace tools
 }  // namespace tav

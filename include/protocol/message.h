@@ -150,6 +150,10 @@ class MessageStream {
   // wait (SIZE_MAX for a broken one, which only discard() or setLimit() changes).
   Message pending_;
   bool cached_ = false;
+  // The text of the last message taken and its split fields, copied for a message that
+  // repeats the text.
+  std::string lastText_;
+  Header last_;
   std::size_t needed_ = 0;
   uint64_t position_ = 0;
   uint64_t toDiscard_ = 0;

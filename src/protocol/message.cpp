@@ -51,16 +51,29 @@ HeaderScan scanHeader(const uint8_t* data, std::size_t size) {
 }
 
 void splitText(std::string_view wire, Header& header) {
-  const std::size_t zero = wire.find('\0');
-  if (zero != std::string_view::npos) wire = wire.substr(0, zero);
-  // Only a blank splits event from payload; other whitespace is merely trimmed.
-  const std::size_t blank = wire.find(' ');
-  if (blank == std::string_view::npos) {
-    header.event = trim(std::string(wire));
+  // The text ends at its first zero byte; only a blank splits event from payload, other
+  // whitespace is merely trimmed.
+  const char* text = wire.data();
+  std::size_t size = wire.size();
+  if (size == 0) {
+    header.event.clear();
+    header.payload.clear();
+    return;
+  }
+  if (const void* zero = std::memchr(text, '\0', size)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+  }
+  const auto* blank = static_cast<const char*>(std::memchr(text, ' ', size));
+  const std::size_t eventSize = blank == nullptr ? size : static_cast<std::size_t>(blank - text);
+  const std::string_view event = trimmed(std::string_view(text, eventSize));
+  header.event.clear();
+  header.event.append(event.data(), event.size());
+  if (blank == nullptr) {
     header.payload.clear();
   } else {
-    header.event = trim(std::string(wire.substr(0, blank)));
-    header.payload = trim(std::string(wire.substr(blank + 1)));
+    const std::string_view payload = trimmed(std::string_view(blank + 1, size - eventSize - 1));
+    header.payload.clear();
+    header.payload.append(payload.data(), payload.size());
   }
 }
 
@@ -117,28 +130,39 @@ std::string_view statusText(MessageStatus status) {
   return "unknown status";
 }
 
-Message readMessage(const uint8_t* data, std::size_t size, std::size_t limit) {
-  if (data == nullptr) size = 0;
-  Message m;
+namespace {
+
+// readMessage into m, a Message as it is made. A stream passes the text and the fields of
+// the last header it split: most streams repeat one header, whose fields are then copied
+// rather than split again. Returns true when they were.
+inline bool readInto(const uint8_t* data, std::size_t size, std::size_t limit, Message& m,
+                     const std::string* lastText = nullptr, const Header* last = nullptr) {
   const detail::HeaderScan scan = detail::scanHeader(data, size);
   m.status = scan.status;
+  bool repeated = false;
   if (scan.textComplete) {
     m.text = viewOf(data + 2, scan.textEnd - 2);
-    detail::splitText(m.text, m.header);
+    if (lastText != nullptr && m.text == *lastText) {
+      m.header.event = last->event;
+      m.header.payload = last->payload;
+      repeated = true;
+    } else {
+      detail::splitText(m.text, m.header);
+    }
   }
   switch (scan.status) {
     case MessageStatus::kNeedHeader:
       m.size = scan.fewest;
-      return m;
+      return repeated;
     case MessageStatus::kBadTextCount:
     case MessageStatus::kBadLength:
-      return m;
+      return repeated;
     case MessageStatus::kNegativeLength:
       // Kept as readHeader keeps it: 2^64 minus its magnitude.
       m.header.length =
           static_cast<std::size_t>(static_cast<long long>(static_cast<int32_t>(scan.length)));
       m.headerSize = scan.size();
-      return m;
+      return repeated;
     default:
       break;
   }
@@ -147,15 +171,23 @@ Message readMessage(const uint8_t* data, std::size_t size, std::size_t limit) {
   m.size = m.headerSize + m.header.length;
   if (m.size > limit) {
     m.status = MessageStatus::kTooLarge;
-    return m;
+    return repeated;
   }
   if (size < m.size) {
     m.status = MessageStatus::kNeedBody;
     m.body = viewOf(data + m.headerSize, size - m.headerSize);
-    return m;
+    return repeated;
   }
   m.status = MessageStatus::kComplete;
   m.body = viewOf(data + m.headerSize, m.header.length);
+  return repeated;
+}
+
+}  // namespace
+
+Message readMessage(const uint8_t* data, std::size_t size, std::size_t limit) {
+  Message m;
+  readInto(data, data == nullptr ? 0 : size, limit, m);
   return m;
 }
 
@@ -218,7 +250,8 @@ std::vector<uint8_t> encodeMessage(const Header& header, std::string_view body) 
 std::vector<uint8_t> encodeMessage(const Version& version, const tav::GameState& state,
                                    std::string_view event) {
   Header header;
-  header.event = std::string(event);
+  header.event.clear();
+  header.event.append(event.data(), event.size());
   header.payload = std::string(version.name());
   header.length = version.size(state);
   if (header.length > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) return {};
@@ -263,18 +296,24 @@ void MessageStream::feed(std::string_view data) { feed(bytesOf(data), data.size(
 Message MessageStream::next() {
   const std::size_t waiting = buffered();
   const uint8_t* front = bytes_.data() + start_;
+  Message m;
   if (cached_ && waiting < needed_) {
     // Nothing that can change the answer has arrived: the cached one, its views made anew.
-    Message m = pending_;
+    m = pending_;
     if (!m.text.empty()) m.text = viewOf(front + 2, m.text.size());
     if (m.status == MessageStatus::kNeedBody) {
       m.body = viewOf(front + m.headerSize, waiting - m.headerSize);
     }
     return m;
   }
-  Message m = readMessage(front, waiting, limit_);
+  const bool repeated = readInto(front, waiting, limit_, m, &lastText_, &last_);
   m.offset = position_;
   if (m.status == MessageStatus::kComplete) {
+    if (!repeated) {
+      lastText_.assign(m.text.data(), m.text.size());
+      last_.event = m.header.event;
+      last_.payload = m.header.payload;
+    }
     cached_ = false;
     needed_ = 0;
     start_ += m.size;
@@ -287,8 +326,17 @@ Message MessageStream::next() {
   }
   cached_ = true;
   pending_ = m;
-  // A broken status holds whatever arrives; a need status holds until m.size bytes are there.
-  needed_ = needsMoreBytes(m.status) ? m.size : SIZE_MAX;
+  // The buffered size at which the answer can change. A broken status holds whatever arrives.
+  // A body holds until it is whole. A header's count can turn out negative with its first
+  // byte; its text is judged once all of it is there (m.size is one more, for the length);
+  // each byte of its length can end it.
+  if (m.status == MessageStatus::kNeedBody) {
+    needed_ = m.size;
+  } else if (m.status == MessageStatus::kNeedHeader) {
+    needed_ = waiting < 2 ? waiting + 1 : std::max(waiting + 1, m.size - 1);
+  } else {
+    needed_ = SIZE_MAX;
+  }
   return m;
 }
 

@@ -271,18 +271,29 @@ TEST(MessageStream, LimitIsToldOnceTheHeaderIsThereAndDiscardSkipsWhatIsToCome) 
 
 TEST(MessageStream, BrokenHeaderStaysUntilDiscardedByteByByte) {
   const std::string good = sample("gamestate-8.0.bin");
-  MessageStream stream;
-  stream.feed("\xFF\xFF" + good);
-  std::size_t skipped = 0;
-  Message m;
-  while (tav::protocol::isBroken((m = stream.next()).status)) {
-    stream.discard(1);
-    ++skipped;
+  const std::string bytes = "\xFF\xFF" + good;
+  for (const std::size_t chunk : {bytes.size(), std::size_t{1}}) {
+    MessageStream stream;
+    std::size_t skipped = 0;
+    std::vector<Message> taken;
+    for (std::size_t at = 0; at < bytes.size(); at += chunk) {
+      stream.feed(std::string_view(bytes).substr(at, chunk));
+      for (Message m = stream.next(); !tav::protocol::needsMoreBytes(m.status); m = stream.next()) {
+        if (m.status == S::kComplete) {
+          taken.push_back(m);
+          continue;
+        }
+        EXPECT_EQ(m.status, S::kBadTextCount);
+        EXPECT_EQ(stream.next().status, m.status);  // until discarded
+        stream.discard(1);
+        ++skipped;
+      }
+    }
+    EXPECT_EQ(skipped, 2u);
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].offset, 2u);
+    EXPECT_EQ(taken[0].size, good.size());
   }
-  EXPECT_EQ(skipped, 2u);
-  ASSERT_EQ(m.status, S::kComplete);
-  EXPECT_EQ(m.offset, 2u);
-  EXPECT_EQ(m.size, good.size());
 }
 
 TEST(DetectVersion, ChoosesAsTheTableSays) {

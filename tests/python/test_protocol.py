@@ -238,6 +238,11 @@ def test_bytes_like_inputs_are_read_in_place():
 NOT_BYTES = "must be a bytes-like object"
 
 
+class _NoInit(tav.GameState):
+    def __init__(self):  # skips the base class's: no native object behind it
+        pass
+
+
 @pytest.mark.parametrize("call, error, text", [
     (lambda: protocol.read_game_state("text", "8.4"), TypeError, NOT_BYTES),
     (lambda: protocol.read_game_state(None, "8.4"), TypeError, NOT_BYTES),
@@ -257,6 +262,9 @@ NOT_BYTES = "must be a bytes-like object"
     (lambda: protocol.write_game_state(tav.Actor(), "8.4"), TypeError,
      "state must be a tav.GameState, not Actor"),
     (lambda: protocol.write_game_state(None, "8.4"), TypeError, "not NoneType"),
+    (lambda: protocol.write_game_state(_NoInit(), "8.4"), TypeError,
+     "state is a _NoInit that holds no native tav.GameState"),
+    (lambda: protocol.read_message(b"\x80\x00", "8.4"), ValueError, "malformed header"),
     (lambda: protocol.write_message(tav.GameState(), tav.GameState(), "8.4"), TypeError,
      "header must be a tav.Header"),
     (lambda: protocol.body_size(b"", "8.4"), TypeError, "state must be a tav.GameState"),
