@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "model/names.h"
-#include "quoted.h"
 #include "visitors.h"
 
 namespace tav {
@@ -30,8 +29,6 @@ std::string quotedText(std::string_view text) {
 }
 
 namespace detail {
-
-std::string quoted(std::string_view text) { return quotedText(text); }
 
 RecordKind recordKindOf(const char* name) {
   const std::string_view n(name);

@@ -11,10 +11,10 @@ import tav.protocol as P
 
 HERE = os.path.dirname(__file__)
 DATA = os.path.join(HERE, "..", "..", "examples", "data")
-spec = importlib.util.spec_from_file_location(
+module_spec = importlib.util.spec_from_file_location(
     "asyncio_client", os.path.join(HERE, "..", "..", "examples", "asyncio_client.py"))
-client = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(client)
+client = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(client)
 
 MESSAGES = []
 for _v in P.VERSIONS:
