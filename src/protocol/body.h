@@ -27,7 +27,6 @@ namespace detail {
 
 template <const Format& F, bool kReplace>
 TAV_FLATTEN ReadOutcome readQuietAs(tav::GameState& state, const uint8_t* data, std::size_t size) {
-  if constexpr (kReplace) renew(state);
   QuietSink sink;
   Reader<QuietSink, kReplace> reader(data, size, sink);
   gameStateLayout<F>(reader, state);
@@ -43,7 +42,6 @@ ReadOutcome readQuiet(tav::GameState& state, const uint8_t* data, std::size_t si
 template <const Format& F, bool kReplace>
 ReadOutcome readDumpingAs(tav::GameState& state, const uint8_t* data, std::size_t size,
                           std::ostream& out) {
-  if constexpr (kReplace) renew(state);
   DumpSink sink(out);
   Reader<DumpSink, kReplace> reader(data, size, sink);
   gameStateLayout<F>(reader, state);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "readText.h"
+
 namespace tav {
 
 std::size_t copyBytes(const uint8_t* source, uint8_t* destination, std::size_t count,
@@ -14,11 +16,36 @@ std::size_t copyBytes(const uint8_t* source, uint8_t* destination, std::size_t c
 namespace protocol {
 namespace {
 
+// The length of the text of n bytes: up to the first zero byte if there is one.
+std::size_t textLength(const uint8_t* data, std::size_t n) {
+  const void* zero = n > 0 ? std::memchr(data, 0, n) : nullptr;
+  return zero == nullptr ? n : static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - data);
+}
+
 // The text of n bytes, ending at the first zero byte if there is one.
 std::string textOf(const uint8_t* data, std::size_t n) {
-  const void* zero = n > 0 ? std::memchr(data, 0, n) : nullptr;
-  if (zero != nullptr) n = static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - data);
-  return std::string(reinterpret_cast<const char*>(data), n);
+  return std::string(reinterpret_cast<const char*>(data), textLength(data, n));
+}
+
+// Puts the text of n bytes into text, which keeps its memory.
+void assignText(std::string& text, const uint8_t* data, std::size_t n) {
+  text.clear();
+  text.append(reinterpret_cast<const char*>(data), n);
+}
+
+// The ASCII form into text, which keeps its memory: the bytes up to and including the first
+// one with bit 7 set, that bit cleared, the text ending at a zero byte. 0 when no byte has bit
+// 7 set; text is then untouched.
+std::size_t asciiInto(const uint8_t* data, std::size_t size, std::string& text) {
+  std::size_t n = 0;
+  bool zero = false;
+  for (; n < size && data[n] < 0x80; ++n) zero = zero || data[n] == 0;
+  if (n == size) return 0;
+  const std::size_t head = zero ? textLength(data, n) : n;
+  assignText(text, data, head);
+  const auto last = static_cast<char>(data[n] & 0x7F);
+  if (head == n && last != '\0') text.push_back(last);
+  return n + 1;
 }
 
 // Clears the out-parameter and reports failure.
@@ -84,42 +111,56 @@ std::size_t readUTFStringValue(const uint8_t* data, std::size_t size, std::size_
 }
 
 std::size_t readAscii(const uint8_t* data, std::size_t size, tl::optional<std::string>& value) {
-  std::size_t n = 0;
-  while (n < size && data[n] < 0x80) ++n;
-  if (n == size) return fail(value);  // no terminating byte with bit 7 set
-  ++n;
-  std::string text(reinterpret_cast<const char*>(data), n);
-  text[n - 1] = static_cast<char>(data[n - 1] & 0x7F);
-  const std::size_t zero = text.find('\0');
-  if (zero != std::string::npos) text.resize(zero);
+  std::string text;
+  const std::size_t n = asciiInto(data, size, text);
+  if (n == 0) return fail(value);
   value = std::move(text);
   return n;
 }
 
 std::size_t readString(const uint8_t* data, std::size_t size, tl::optional<std::string>& value) {
-  if (size < 1) return fail(value);
-  if (data[0] < 0x80) return readAscii(data, size, value);
+  std::string text;
+  bool null = false;
+  const std::size_t n = detail::readStringInto(data, size, text, null);
+  if (n == 0) return fail(value);
+  if (null) {
+    value = tl::nullopt;
+  } else {
+    value = std::move(text);
+  }
+  return n;
+}
+
+namespace detail {
+
+std::size_t readStringInto(const uint8_t* data, std::size_t size, std::string& text, bool& null) {
+  null = false;
+  if (size < 1) return 0;
+  if (data[0] < 0x80) return asciiInto(data, size, text);
 
   tl::optional<int> length;
   const std::size_t field = readUTFStringLength(data, size, length);
-  if (field == 0) return fail(value);
+  if (field == 0) return 0;
   const auto l = static_cast<uint32_t>(*length);
   // L = 0 (null) and L = 1 (empty) consume the whole length field, even in a longer encoding
   // such as C0 00, so that a reader stays aligned with what follows.
   if (l == 0) {
-    value = tl::nullopt;
+    null = true;
     return field;
   }
   if (l == 1) {
-    value = std::string();
+    text.clear();
     return field;
   }
   // An L of 2^31 or more is longer than any run we accept; too few text bytes fail as a whole,
   // so a string that has not fully arrived consumes nothing.
-  if (l > 0x7FFFFFFFu) return fail(value);
-  const std::size_t text = readUTFStringValue(data + field, size - field, l - 1, value);
-  return text == 0 ? 0 : field + text;
+  if (l > 0x7FFFFFFFu) return 0;
+  const std::size_t count = l - 1;
+  if (size - field < count) return 0;
+  assignText(text, data + field, textLength(data + field, count));
+  return field + count;
 }
 
+}  // namespace detail
 }  // namespace protocol
 }  // namespace tav

@@ -22,6 +22,9 @@
 //                                      takes any visitor, so that a reader can size a record
 //                                      of the kind it reads
 //   record(name, layoutOne)            a nested record without a count (an actor's body)
+//   absent(record, &Record::field)     a field the format does not carry at this point (or a
+//                                      branch not taken): a reader that replaces a state's
+//                                      contents puts it back to its value in a default record
 //   figureType(type), done(record)     points the reader's dump reports
 // (each with a const value where the visitor encodes).
 
@@ -115,6 +118,11 @@ void figureLayout(V& v, Figure& figure) {
     v.number("summon_move", figure.summon_move);
     v.number("summon_attack", figure.summon_attack);
     v.number("summon_range", figure.summon_range);
+  } else {
+    v.absent(figure, &tav::MonsterInstance::summon_color);
+    v.absent(figure, &tav::MonsterInstance::summon_move);
+    v.absent(figure, &tav::MonsterInstance::summon_attack);
+    v.absent(figure, &tav::MonsterInstance::summon_range);
   }
   v.boolean("is_new", figure.is_new);
   v.number("hp", figure.hp);
@@ -132,10 +140,15 @@ void deckLayout(V& v, Deck& deck) {
     v.slot("shown_ability", deck.shown_ability);
     v.list("abilities", deck.abilities);
     v.list("abilities_discard", deck.abilities_discard);
+    v.absent(deck, &tav::MonsterAbilityDeck::shown);
+    v.absent(deck, &tav::MonsterAbilityDeck::was_shown);
   } else {
     v.boolean("shown", deck.shown);
     v.boolean("was_shown", deck.was_shown);
     v.list("abilities", deck.abilities);
+    v.absent(deck, &tav::MonsterAbilityDeck::shuffle);
+    v.absent(deck, &tav::MonsterAbilityDeck::shown_ability);
+    v.absent(deck, &tav::MonsterAbilityDeck::abilities_discard);
   }
 }
 
@@ -164,7 +177,11 @@ void monsterLayout(V& v, Monster& monster) {
   v.number("level", monster.level);
   v.boolean("is_normal", monster.is_normal);
   v.boolean("is_elite", monster.is_elite);
-  if constexpr (F.monsterAbility) v.slot("ability", monster.ability);
+  if constexpr (F.monsterAbility) {
+    v.slot("ability", monster.ability);
+  } else {
+    v.absent(monster, &tav::MonsterActor::ability);
+  }
 }
 
 // One actor: the kind flag, the live record, turn_completed and the figures. A read actor
@@ -176,8 +193,10 @@ void actorLayout(V& v, ActorT& actor) {
   if constexpr (V::kDecodes) actor.__is_player = isPlayer;
   if (isPlayer) {
     v.record("player", [&](V& inner) { playerLayout<F>(inner, actor.__player); });
+    v.absent(actor, &tav::Actor::__monster);
   } else {
     v.record("monster", [&](V& inner) { monsterLayout<F>(inner, actor.__monster); });
+    v.absent(actor, &tav::Actor::__player);
   }
   v.boolean("turn_completed", actor.turn_completed);
   v.records("instances", actor.instances, CountLine::kNone,
@@ -192,7 +211,11 @@ void gameStateLayout(V& v, State& state) {
   v.number("scenario_number", state.scenario_number);
   v.number("scenario_level", state.scenario_level);
   v.boolean("track_standees", state.track_standees);
-  if constexpr (F.abilityCards) v.boolean("ability_cards", state.ability_cards);
+  if constexpr (F.abilityCards) {
+    v.boolean("ability_cards", state.ability_cards);
+  } else {
+    v.absent(state, &tav::GameState::ability_cards);
+  }
   v.boolean("random_standees", state.random_standees);
   v.boolean("elites_first", state.elites_first);
   v.boolean("expire_conditions", state.expire_conditions);
@@ -205,9 +228,12 @@ void gameStateLayout(V& v, State& state) {
   v.list("attack_modifiers", state.attack_modifiers);
   if constexpr (F.discardPile) {
     v.list("attack_modifiers_discard", state.attack_modifiers_discard);
+    v.absent(state, &tav::GameState::attack_modifier1);
+    v.absent(state, &tav::GameState::attack_modifier2);
   } else {
     v.slot("attack_modifier1", state.attack_modifier1);
     v.slot("attack_modifier2", state.attack_modifier2);
+    v.absent(state, &tav::GameState::attack_modifiers_discard);
   }
   v.enumeration("fire", state.fire);
   v.enumeration("ice", state.ice);
@@ -218,8 +244,15 @@ void gameStateLayout(V& v, State& state) {
   if constexpr (F.removedAbilities) {
     v.list("removed_abilities", state.removed_abilities);
     v.number("bad_omen", state.bad_omen);
+  } else {
+    v.absent(state, &tav::GameState::removed_abilities);
+    v.absent(state, &tav::GameState::bad_omen);
   }
-  if constexpr (F.brav) v.boolean("brav", state.brav);
+  if constexpr (F.brav) {
+    v.boolean("brav", state.brav);
+  } else {
+    v.absent(state, &tav::GameState::brav);
+  }
   v.records("ability_decks", state.ability_decks,
             F.countLines ? CountLine::kDecks : CountLine::kNone,
             [](auto& inner, auto& deck) { deckLayout<F>(inner, deck); });

@@ -18,11 +18,13 @@
 
 #include "../dumpLines.h"
 #include "layout.h"
+#include "model/fields.h"
 #include "model/gameState.h"
 #include "protocol/deserializer.h"
 #include "protocol/serializer.h"
 #include "protocol/varint.h"
 #include "protocol/version.h"
+#include "readText.h"
 
 namespace tav {
 namespace protocol {
@@ -32,74 +34,61 @@ namespace detail {
 // and memory should follow the bytes that really arrive.
 inline constexpr std::size_t kReserveLimit = 16;
 
-// Puts a record back to the value of a default-constructed one while keeping its memory, for
-// a read that replaces a state's contents: its lists of values are emptied with their
-// capacity kept, its lists of records (a state's actors and decks, an actor's figures) are
-// left as they are for the reader to refill element by element, the inactive player record
-// of an actor keeps its name's and lists' memory.
-inline void renew(tav::MonsterInstance& figure) {
-  std::vector<tav::Condition> conditions = std::move(figure.conditions);
-  std::vector<tav::Condition> expired = std::move(figure.conditions_expired);
-  std::vector<tav::Condition> current = std::move(figure.conditions_current_turn);
-  figure = tav::MonsterInstance();
-  conditions.clear();
-  expired.clear();
-  current.clear();
-  figure.conditions = std::move(conditions);
-  figure.conditions_expired = std::move(expired);
-  figure.conditions_current_turn = std::move(current);
-}
+// A default-constructed record of each kind that has fields a format may not carry, made
+// once: where such a field takes its default value.
+struct DefaultRecords {
+  tav::GameState state;
+  tav::MonsterAbilityDeck deck;
+  tav::Actor actor;
+  tav::MonsterActor monster;
+  tav::MonsterInstance figure;
 
-inline void renew(tav::PlayerActor& player) {
-  std::string name = std::move(player.name);
-  std::vector<tav::Condition> conditions = std::move(player.conditions);
-  std::vector<tav::Condition> expired = std::move(player.conditions_expired);
-  std::vector<tav::Condition> current = std::move(player.conditions_current_turn);
-  player = tav::PlayerActor();
-  name.clear();
-  conditions.clear();
-  expired.clear();
-  current.clear();
-  player.name = std::move(name);
-  player.conditions = std::move(conditions);
-  player.conditions_expired = std::move(expired);
-  player.conditions_current_turn = std::move(current);
-}
+  static const DefaultRecords& get() {
+    static const DefaultRecords records;
+    return records;
+  }
+  template <class R>
+  const R& of() const {
+    if constexpr (std::is_same<R, tav::GameState>::value) {
+      return state;
+    } else if constexpr (std::is_same<R, tav::MonsterAbilityDeck>::value) {
+      return deck;
+    } else if constexpr (std::is_same<R, tav::Actor>::value) {
+      return actor;
+    } else if constexpr (std::is_same<R, tav::MonsterActor>::value) {
+      return monster;
+    } else {
+      static_assert(std::is_same<R, tav::MonsterInstance>::value, "a record of the model");
+      return figure;
+    }
+  }
+};
 
-inline void renew(tav::Actor& actor) {
-  tav::PlayerActor player = std::move(actor.__player);
-  std::vector<tav::MonsterInstance> instances = std::move(actor.instances);
-  actor = tav::Actor();
-  renew(player);
-  actor.__player = std::move(player);
-  actor.instances = std::move(instances);
-}
+// True for the fields whose memory is worth keeping: lists and texts.
+template <class T>
+inline constexpr bool kHoldsMemory = false;
+template <class T>
+inline constexpr bool kHoldsMemory<std::vector<T>> = true;
+template <>
+inline constexpr bool kHoldsMemory<std::string> = true;
 
-inline void renew(tav::MonsterAbilityDeck& deck) {
-  std::vector<int> abilities = std::move(deck.abilities);
-  std::vector<int> discard = std::move(deck.abilities_discard);
-  deck = tav::MonsterAbilityDeck();
-  abilities.clear();
-  discard.clear();
-  deck.abilities = std::move(abilities);
-  deck.abilities_discard = std::move(discard);
-}
-
-inline void renew(tav::GameState& state) {
-  std::vector<tav::AttackModifier> modifiers = std::move(state.attack_modifiers);
-  std::vector<tav::AttackModifier> discard = std::move(state.attack_modifiers_discard);
-  std::vector<int> removed = std::move(state.removed_abilities);
-  std::map<int, tav::MonsterAbilityDeck> decks = std::move(state.ability_decks);
-  std::vector<tav::Actor> actors = std::move(state.actors);
-  state = tav::GameState();
-  modifiers.clear();
-  discard.clear();
-  removed.clear();
-  state.attack_modifiers = std::move(modifiers);
-  state.attack_modifiers_discard = std::move(discard);
-  state.removed_abilities = std::move(removed);
-  state.ability_decks = std::move(decks);
-  state.actors = std::move(actors);
+// Puts value back to fallback, the same field of a default record, keeping its memory: a list
+// or a text is emptied or assigned in place (its capacity kept), a record field by field.
+template <class T>
+void resetTo(T& value, const T& fallback) {
+  if constexpr (tav::fields::isRecord<T>) {
+    static_assert(!std::is_same<T, tav::Actor>::value, "an actor's fields depend on its kind");
+    tav::fields::forEachField(
+        [](const char*, auto& field, const auto& base) { resetTo(field, base); }, value, fallback);
+  } else if constexpr (kHoldsMemory<T>) {
+    if (fallback.empty()) {
+      value.clear();
+    } else {
+      value = fallback;
+    }
+  } else {
+    value = fallback;
+  }
 }
 
 // The records of each kind that a record list can hold, one per branch of its layout (a
@@ -125,6 +114,9 @@ inline std::vector<tav::MonsterInstance> branchesOf<tav::MonsterInstance>() {
 template <class T, class LayoutOne>
 std::size_t minimumSize(LayoutOne layoutOne);
 
+// The sink that takes nothing, and the bases of sinks that take no field values.
+struct QuietSink;
+
 // A field as the reader reports it: its name within the record, with the element index of a
 // list element (or -1), or marked as a list's count.
 struct FieldName {
@@ -148,17 +140,21 @@ struct FieldName {
 // is bounded by the unread bytes, one byte per value.
 //
 // kReplace false appends, as the specified readers do: lists and actors are appended to what
-// the state holds, decks stored under their id. kReplace true replaces the state's contents:
-// the caller renews the state first (renew), and every list of records is refilled from its
-// first element, reusing the elements, their lists and the map nodes already there, and cut
-// to the records read; the state then equals a read into a new state.
+// the state holds, decks stored under their id. kReplace true replaces the state's contents
+// while keeping its memory: each list is refilled from its first element, each record read over
+// the one already there (its lists, its name and, for decks, its map node reused), and cut to
+// the records read. A read sets every field it visits, also after a failure (to the neutral
+// value), so only the fields the layout marks absent are put back to their defaults; the state
+// then equals a read into a new state.
 template <class Sink, bool kReplace = false>
 class Reader {
  public:
   static constexpr bool kDecodes = true;
 
   Reader(const uint8_t* data, std::size_t size, Sink& sink)
-      : data_(data), size_(data == nullptr ? 0 : size), sink_(sink) {}
+      : data_(data), size_(data == nullptr ? 0 : size), sink_(sink) {
+    if constexpr (kReplace) defaults_ = &DefaultRecords::get();
+  }
 
   void number(const char* name, int& value) {
     uint32_t u = 0;
@@ -193,14 +189,17 @@ class Reader {
     step(FieldName{name}, n, value);
   }
 
+  // The text is read into the name in place, so that a reused name keeps its memory.
   void playerName(const char* name, std::string& value) {
-    tl::optional<std::string> text;
-    const std::size_t n = protocol::readString(data_ + pos_, size_ - pos_, text);
-    step(FieldName{name}, n, text);
-    if (text) {
-      value = std::move(*text);
+    bool null = false;
+    const std::size_t n = readStringInto(data_ + pos_, size_ - pos_, value, null);
+    const bool nameless = n == 0 || null;
+    if (nameless) value = kNameless;
+    if constexpr (std::is_base_of<QuietSink, Sink>::value) {
+      step(FieldName{name}, n, value);  // the value goes nowhere
     } else {
-      value = kNameless;
+      step(FieldName{name}, n,
+           nameless ? tl::optional<std::string>() : tl::optional<std::string>(value));
     }
   }
 
@@ -210,6 +209,23 @@ class Reader {
   void list(const char* name, std::vector<T>& list) {
     const int count = readCount(name);
     const std::size_t n = boundedCount(count, 1);
+    if constexpr (kReplace) list.clear();
+    if constexpr (std::is_base_of<QuietSink, Sink>::value) {
+      // Where every element takes one byte (all are below 128), and no sink wants them one by
+      // one, the bytes are the elements: they are all there, since n is bounded by them.
+      const uint8_t* const bytes = data_ + pos_;
+      unsigned bits = 0;
+      for (std::size_t i = 0; i < n; ++i) bits |= bytes[i];
+      if (bits < 0x80u) {
+        const std::size_t held = list.size();
+        list.resize(held + n);
+        T* const out = list.data() + held;
+        for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<T>(bytes[i]);
+        pos_ += n;
+        noteShortList(name, count, n);
+        return;
+      }
+    }
     list.reserve(list.size() + (n < kReserveLimit ? n : kReserveLimit));
     for (std::size_t i = 0; i < n; ++i) {
       uint32_t u = 0;
@@ -228,21 +244,11 @@ class Reader {
     const int count = readCount(name);
     sink_.count(line, count);
     const RecordBound bound = recordBound(count, minimumSize<T>(layoutOne));
-    std::size_t first = list.size();
-    if constexpr (kReplace) {
-      if (list.size() > bound.most) {
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(bound.most), list.end());
-      }
-      first = 0;
-    }
+    const std::size_t first = kReplace ? 0 : list.size();
     list.reserve(first + bound.most);
     std::size_t i = 0;
     for (; i < bound.count && bound.more(i, failures_); ++i) {
-      if (first + i < list.size()) {
-        renew(list[first + i]);
-      } else {
-        list.emplace_back();
-      }
+      if (first + i == list.size()) list.emplace_back();
       sink_.enter(name, static_cast<std::ptrdiff_t>(i));
       layoutOne(*this, list[first + i]);
       sink_.leave();
@@ -254,41 +260,46 @@ class Reader {
   }
 
   // Deck records are stored under their own id, in place of any deck held there. Replacing,
-  // the map's nodes are taken out first and each deck is read into one of them.
+  // each deck is read into a node already there: while the ids come in the map's order (as a
+  // state is written), into the next node in place; from the first id that differs on, into
+  // a spare node, then put under its id.
   template <class LayoutOne>
   void records(const char* name, std::map<int, tav::MonsterAbilityDeck>& decks, CountLine line,
                LayoutOne layoutOne) {
-    using Decks = std::map<int, tav::MonsterAbilityDeck>;
     const int count = readCount(name);
     sink_.count(line, count);
     const RecordBound bound = recordBound(count, minimumSize<tav::MonsterAbilityDeck>(layoutOne));
     Decks spare;
-    if constexpr (kReplace) spare.swap(decks);
+    auto next = decks.begin();
+    bool inOrder = kReplace;
     std::size_t i = 0;
     for (; i < bound.count && bound.more(i, failures_); ++i) {
-      Decks::node_type node;
-      if (!spare.empty()) node = spare.extract(spare.begin());
-      tav::MonsterAbilityDeck fresh;
-      tav::MonsterAbilityDeck& deck = node ? node.mapped() : fresh;
-      if (node) renew(deck);
-      sink_.enter(name, static_cast<std::ptrdiff_t>(i));
-      layoutOne(*this, deck);
-      sink_.leave();
-      const int id = deck.id;
-      if (!node) {
-        decks.insert_or_assign(id, std::move(fresh));
+      if (inOrder && next != decks.end()) {
+        readDeck(name, i, next->second, layoutOne);
+        if (next->second.id == next->first) {
+          ++next;
+          continue;
+        }
+        // The nodes not read into yet become spares under their keys.
+        inOrder = false;
+        Decks::node_type node = decks.extract(next++);
+        while (next != decks.end()) spare.insert(decks.extract(next++));
+        place(decks, spare, std::move(node));
         continue;
       }
-      const auto held = decks.find(id);
-      if (held == decks.end()) {
-        node.key() = id;
-        decks.insert(std::move(node));
-      } else {
-        // The node goes back under its old key, which no other spare node has.
-        std::swap(held->second, node.mapped());
-        spare.insert(std::move(node));
+      Decks::node_type node;
+      if (!spare.empty()) node = spare.extract(spare.begin());
+      if (node) {
+        readDeck(name, i, node.mapped(), layoutOne);
+        place(decks, spare, std::move(node));
+        continue;
       }
+      tav::MonsterAbilityDeck fresh;
+      readDeck(name, i, fresh, layoutOne);
+      const int id = fresh.id;
+      decks.insert_or_assign(id, std::move(fresh));
     }
+    if (inOrder) decks.erase(next, decks.end());
     noteShortList(name, count, i);
   }
 
@@ -297,6 +308,12 @@ class Reader {
     sink_.enter(name, -1);
     layoutOne(*this);
     sink_.leave();
+  }
+
+  // Replacing, a field the format does not carry here takes its default.
+  template <class Record, class T>
+  void absent(Record& record, T Record::*field) {
+    if constexpr (kReplace) resetTo(record.*field, defaults_->template of<Record>().*field);
   }
 
   void figureType(tav::MonsterType type) { sink_.figureType(type); }
@@ -316,6 +333,31 @@ class Reader {
   }
 
  private:
+  using Decks = std::map<int, tav::MonsterAbilityDeck>;
+
+  template <class LayoutOne>
+  void readDeck(const char* name, std::size_t i, tav::MonsterAbilityDeck& deck,
+                LayoutOne layoutOne) {
+    sink_.enter(name, static_cast<std::ptrdiff_t>(i));
+    layoutOne(*this, deck);
+    sink_.leave();
+  }
+
+  // Puts a spare node, just read into, under its deck's id. Where a deck is held under that id
+  // already, the new deck takes its place and the node goes back to the spares under its old
+  // key, which no other spare node has.
+  static void place(Decks& decks, Decks& spare, Decks::node_type node) {
+    const int id = node.mapped().id;
+    const auto held = decks.find(id);
+    if (held == decks.end()) {
+      node.key() = id;
+      decks.insert(std::move(node));
+    } else {
+      std::swap(held->second, node.mapped());
+      spare.insert(std::move(node));
+    }
+  }
+
   // Reports a field of n bytes at the read position (0: it could not be read) and moves past
   // it.
   template <class Value>
@@ -363,13 +405,15 @@ class Reader {
     std::size_t failures;  // the reader's failures when the count was read
 
     bool more(std::size_t i, std::size_t failures_now) const {
-      return i < fewest || failures_now == failures;
+      return failures_now == failures || i < fewest;
     }
   };
+  // The division is left to the bodies whose records can't all be whole: bound.count is at
+  // most the unread bytes, so bound.count * least does not overflow.
   RecordBound recordBound(int count, std::size_t least) const {
     RecordBound bound;
     bound.count = boundedCount(count, 1);
-    bound.fewest = boundedCount(count, least);
+    bound.fewest = bound.count * least <= size_ - pos_ ? bound.count : (size_ - pos_) / least;
     bound.most = bound.fewest < bound.count ? bound.fewest + 1 : bound.count;
     bound.failures = failures_;
     return bound;
@@ -391,6 +435,8 @@ class Reader {
   // Fields that could not be read so far, and short lists.
   std::size_t failures_ = 0;
   Sink& sink_;
+  // Replacing: the values of the fields marked absent.
+  const DefaultRecords* defaults_ = nullptr;
 };
 
 // A sink that takes nothing: a quiet read formats nothing at all.
@@ -563,6 +609,8 @@ class SchemaWalker {
     layoutOne(*this);
     leave();
   }
+  template <class Record, class Field>
+  void absent(Record&, Field) {}
   void figureType(tav::MonsterType) {}
   template <class Record>
   void done(const Record&) {}
@@ -663,6 +711,8 @@ class Encoder {
   void record(const char*, LayoutOne layoutOne) {
     layoutOne(*this);
   }
+  template <class Record, class Field>
+  void absent(const Record&, Field) {}
   void figureType(tav::MonsterType) {}
   template <class Record>
   void done(const Record&) {}
