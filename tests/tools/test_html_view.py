@@ -232,6 +232,10 @@ def test_large_pages_load_and_select_exactly(browser, tmp_path, kind):
         browser.find_element(By.CSS_SELECTOR, f'#rows .b[data-o="{offset}"]').click()
         assert browser.execute_script("return tavMap.selected()") == f
     if kind == "stream":
+        # The message list draws only the entries in view; a click on one shows its message.
+        assert browser.execute_script("return document.querySelectorAll('#list li').length") < 200
+        browser.find_element(By.CSS_SELECTOR, '#list li[data-m="702"]').click()
+        assert browser.execute_script("return tavMap.current()") == 702
         # The bytes that frame no message are a message of their own, hatched.
         browser.execute_script("tavMap.show(500)")
         cells = browser.execute_script(
