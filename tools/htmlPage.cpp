@@ -60,58 +60,6 @@ void writeBase64(std::ostream& out, std::string_view bytes) {
   out << '"';
 }
 
-// The fields as one string of comma-separated entries, one for each field: its length, then
-// '.'-separated changes from the field before of the schema entry (less one, as the next entry
-// is the usual case), of the two record indices, and the list element + 1 (0 for none), each
-// zero written as nothing and trailing zeros left out; so a field of one byte whose schema
-// entry follows the one before is "1". A field that does not start where the one before ended
-// is preceded by a jump: 'j' and the distance. The values go to a list of the message's
-// distinct values, and each field's by its place in that list.
-void writeFields(std::ostream& out, const char* key, const std::vector<FieldSpan>* fields,
-                 std::size_t base, std::unordered_map<std::string, std::size_t>& table,
-                 std::vector<const std::string*>& values) {
-  out << ",\"" << key << "\":\"";
-  std::size_t end = base;
-  long long previous[4] = {-1, 0, 0, 0};
-  bool first = true;
-  std::vector<std::size_t> places;
-  if (fields != nullptr) {
-    places.reserve(fields->size());
-    for (const FieldSpan& f : *fields) {
-      const std::size_t offset = base + f.offset;
-      if (!first) out << ',';
-      first = false;
-      if (offset != end) {
-        out << 'j' << static_cast<long long>(offset) - static_cast<long long>(end) << ',';
-      }
-      const long long now[4] = {static_cast<long long>(f.schemaIndex),
-                                f.indexCount > 0 ? static_cast<long long>(f.indices[0]) : 0,
-                                f.indexCount > 1 ? static_cast<long long>(f.indices[1]) : 0,
-                                static_cast<long long>(f.element) + 1};
-      const long long parts[4] = {now[0] - previous[0] - 1, now[1] - previous[1],
-                                  now[2] - previous[2], now[3]};
-      int last = 3;
-      while (last >= 0 && parts[last] == 0) --last;
-      out << f.length;
-      for (int k = 0; k <= last; ++k) {
-        out << '.';
-        if (parts[k] != 0) out << parts[k];
-      }
-      for (int k = 0; k < 3; ++k) previous[k] = now[k];
-      end = offset + f.length;
-      const auto found = table.emplace(f.value, values.size());
-      if (found.second) values.push_back(&found.first->first);
-      places.push_back(found.first->second);
-    }
-  }
-  out << "\",\"" << key << "v\":[";
-  for (std::size_t i = 0; i < places.size(); ++i) {
-    if (i > 0) out << ',';
-    out << places[i];
-  }
-  out << "]";
-}
-
 void writeSchema(std::ostream& out, const std::vector<tav::protocol::SchemaField>& schema) {
   out << "[";
   for (std::size_t i = 0; i < schema.size(); ++i) {
@@ -189,12 +137,12 @@ const char kScript[] = R"JS(
   'use strict';
   window.tavDataAt = performance.now();
   const SCHEMAS = JSON.parse(document.getElementById('tav-schemas').textContent);
-  // Two lines for each message, kept as text: what the list shows, parsed when its row is
-  // drawn, and the bytes and fields, parsed when the message is shown.
+  // Two lines for each message, kept as text: the bytes and fields, parsed when the message
+  // is shown, and what the list shows, parsed when its row is drawn.
   const lines = document.getElementById('tav-data').textContent.split('\n');
   const COUNT = Math.max(0, (lines.length - 1) >> 1);
   const MESSAGES = new Array(COUNT);
-  const message = (i) => MESSAGES[i] || (MESSAGES[i] = JSON.parse(lines[1 + 2 * i]));
+  const message = (i) => MESSAGES[i] || (MESSAGES[i] = JSON.parse(lines[2 + 2 * i]));
   const ROW = 20, LROW = 18, CHUNK = 100;
   const $ = (id) => document.getElementById(id);
   const list = $('list'), listRows = $('lrows'), grid = $('grid'), rowsBox = $('rows'), spacer = $('spacer');
@@ -205,26 +153,26 @@ const char kScript[] = R"JS(
   const fmt = (n) => hexOffsets ? '0x' + n.toString(16) : String(n);
   const hex2 = (b) => (b < 16 ? '0' : '') + b.toString(16);
 
-  // Calls field(length, [schema change, index changes, element + 1]) for each entry of a
-  // field string and jump(distance) for each jump.
+  // Calls field(numbers) for each entry of a field string (the value's place, the length,
+  // the schema change, the index changes, the element + 1) and jump(distance) for each jump.
   function scan(text, field, jump) {
-    const n = text.length, p = [0, 0, 0, 0];
+    const n = text.length, p = [0, 0, 0, 0, 0, 0];
     let k = 0;
     while (k < n) {
-      let q = -1, v = 0, neg = false, len = 0, isJump = false;
-      p[0] = p[1] = p[2] = p[3] = 0;
-      if (text.charCodeAt(k) === 106) { isJump = true; ++k; }
+      let q = 0, v = 0, neg = false;
+      p.fill(0);
+      const isJump = text.charCodeAt(k) === 106;
+      if (isJump) ++k;
       for (; k <= n; ++k) {
         const c = k < n ? text.charCodeAt(k) : 44;
         if (c === 44 || c === 46) {
-          const x = neg ? -v : v;
-          if (q < 0) len = x; else p[q] = x;
-          ++q; v = 0; neg = false;
+          if (q < 6) p[q++] = neg ? -v : v;
+          v = 0; neg = false;
           if (c === 44) { ++k; break; }
         } else if (c === 45) neg = true;
         else v = v * 10 + c - 48;
       }
-      if (isJump) jump(len); else field(len, p);
+      if (isJump) jump(p[0]); else field(p);
     }
   }
 
@@ -232,20 +180,20 @@ const char kScript[] = R"JS(
   function decode(i) {
     const m = message(i);
     if (m.cache) return m.cache;
-    Object.assign(m, JSON.parse(lines[2 + 2 * i]));
+    Object.assign(m, JSON.parse(lines[1 + 2 * i]));
     const raw = atob(m.b), bytes = new Uint8Array(raw.length);
     for (let k = 0; k < raw.length; ++k) bytes[k] = raw.charCodeAt(k);
     m.b = null;
     const fields = [];
-    const add = (text, values, schema, base) => {
-      let end = base, s = -1, i0 = 0, i1 = 0, j = 0;
+    const add = (text, schema, base) => {
+      let end = base, s = -1, i0 = 0, i1 = 0;
       const split = [];
-      scan(text || '', (l, p) => {
-        const o = end;
-        s += 1 + p[0];
-        i0 += p[1];
-        i1 += p[2];
-        const idx = [i0, i1], el = p[3] - 1;
+      scan(text || '', (p) => {
+        const o = end, l = p[1];
+        s += 1 + p[2];
+        i0 += p[3];
+        i1 += p[4];
+        const idx = [i0, i1], el = p[5] - 1;
         const pattern = schema[s] || '?';
         const parts = split[s] || (split[s] = pattern.split('[]'));
         let path = parts[0];
@@ -255,14 +203,14 @@ const char kScript[] = R"JS(
         }
         const cut = path.endsWith('.count') ? path.length - 6 : path.length;
         const dot = path.lastIndexOf('.', cut - 1);
-        fields.push({o: o, l: l, path: path, v: m.vt[values[j++]], rec: dot < 0 ? '' : path.slice(0, dot),
+        fields.push({o: o, l: l, path: path, v: m.vt[p[0]], rec: dot < 0 ? '' : path.slice(0, dot),
                      name: dot < 0 ? path : path.slice(dot + 1), hdr: base === 0 && m.bs > 0 && o < m.bs});
         end = o + l;
       }, (distance) => { end += distance; });
     };
-    add(m.h, m.hv, SCHEMAS.h, 0);
-    add(m.f, m.fv, SCHEMAS[m.v] || [], m.bs);
-    m.h = m.f = m.hv = m.fv = null;
+    add(m.h, SCHEMAS.h, 0);
+    add(m.f, SCHEMAS[m.v] || [], m.bs);
+    m.h = m.f = null;
     const owner = new Int32Array(bytes.length).fill(-1);
     const hues = new Map();
     fields.forEach((f, k) => {
@@ -625,31 +573,90 @@ void htmlBegin(std::ostream& out) {
   out << "}</script>\n<script type=\"application/json\" id=\"tav-data\">\n";
 }
 
+// A message's data is one line of JSON: where it starts, its bytes, then its fields as two
+// strings of comma-separated entries ("h" for the header's, "f" for the body's), one for each
+// field: the place of its value in the message's list of distinct values ("vt", written last),
+// its length, then '.'-separated changes from the field before of the schema entry (less one,
+// as the next entry is the usual case), of the two record indices, and the list element + 1
+// (0 for none), each zero written as nothing and trailing zeros left out; so a field of one
+// byte whose value was seen third and whose schema entry follows the one before is "2.1". A
+// field that does not start where the one before ended is preceded by a jump: 'j' and the
+// distance. How the read ended closes the line; the next line is what the message list shows.
+HtmlMessageWriter::HtmlMessageWriter(std::ostream& out, const HtmlMessage& m) : out_(out), end_(0) {
+  out_ << "{\"a\":" << m.start << ",\"bs\":" << m.bodyStart << ",\"v\":";
+  writeString(out_, m.version != nullptr ? m.version->name() : std::string_view());
+  out_ << ",\"b\":";
+  writeBase64(out_, m.bytes);
+  out_ << ",\"h\":\"";
+  bodyStart_ = m.bodyStart;
+}
+
+void HtmlMessageWriter::field(const FieldSpan& f, std::size_t offset) {
+  if (!first_) out_ << ',';
+  first_ = false;
+  if (offset != end_) {
+    out_ << 'j' << static_cast<long long>(offset) - static_cast<long long>(end_) << ',';
+  }
+  const long long now[3] = {static_cast<long long>(f.schemaIndex),
+                            f.indexCount > 0 ? static_cast<long long>(f.indices[0]) : 0,
+                            f.indexCount > 1 ? static_cast<long long>(f.indices[1]) : 0};
+  const long long parts[4] = {now[0] - previous_[0] - 1, now[1] - previous_[1],
+                              now[2] - previous_[2], static_cast<long long>(f.element) + 1};
+  int last = 3;
+  while (last >= 0 && parts[last] == 0) --last;
+  const auto found = table_.emplace(f.value, values_.size());
+  if (found.second) values_.push_back(&found.first->first);
+  out_ << found.first->second << '.' << f.length;
+  for (int k = 0; k <= last; ++k) {
+    out_ << '.';
+    if (parts[k] != 0) out_ << parts[k];
+  }
+  for (int k = 0; k < 3; ++k) previous_[k] = now[k];
+  end_ = offset + f.length;
+}
+
+void HtmlMessageWriter::header(const FieldSpan& f) { field(f, f.offset); }
+
+void HtmlMessageWriter::body(const FieldSpan& f) {
+  if (!inBody_) {
+    out_ << "\",\"f\":\"";
+    inBody_ = true;
+    first_ = true;
+    end_ = bodyStart_;
+    previous_[0] = -1;
+    previous_[1] = previous_[2] = 0;
+  }
+  field(f, bodyStart_ + f.offset);
+}
+
+void HtmlMessageWriter::finish(const HtmlMessage& m) {
+  out_ << (inBody_ ? "\"" : "\",\"f\":\"\"") << ",\"vt\":[";
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (i > 0) out_ << ',';
+    writeString(out_, *values_[i]);
+  }
+  values_.clear();
+  table_.clear();
+  out_ << "],\"ce\":" << m.consumedEnd << ",\"c\":" << (m.complete ? 1 : 0)
+       << ",\"sa\":" << m.stoppedAt << "}\n{\"t\":";
+  writeString(out_, m.title);
+  out_ << ",\"l\":";
+  writeString(out_, m.label);
+  out_ << ",\"s\":";
+  writeString(out_, m.status);
+  out_ << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << "}\n";
+}
+
 void htmlMessage(std::ostream& out, const HtmlMessage& m, std::size_t index) {
   (void)index;
-  out << "{\"t\":";
-  writeString(out, m.title);
-  out << ",\"l\":";
-  writeString(out, m.label);
-  out << ",\"s\":";
-  writeString(out, m.status);
-  out << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << "}\n{\"a\":" << m.start
-      << ",\"bs\":" << m.bodyStart << ",\"ce\":" << m.consumedEnd
-      << ",\"c\":" << (m.complete ? 1 : 0) << ",\"sa\":" << m.stoppedAt << ",\"v\":";
-  writeString(out, m.version != nullptr ? m.version->name() : std::string_view());
-  out << ",\"b\":";
-  writeBase64(out, m.bytes);
-  std::unordered_map<std::string, std::size_t> table;
-  std::vector<const std::string*> values;
-  writeFields(out, "h", m.header, 0, table, values);
-  writeFields(out, "f", m.body, m.bodyStart, table, values);
-  out << ",\"vt\":[";
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) out << ',';
-    writeString(out, *values[i]);
+  HtmlMessageWriter writer(out, m);
+  if (m.header != nullptr) {
+    for (const FieldSpan& f : *m.header) writer.header(f);
   }
-  out << "]";
-  out << "}\n";
+  if (m.body != nullptr) {
+    for (const FieldSpan& f : *m.body) writer.body(f);
+  }
+  writer.finish(m);
 }
 
 void htmlEnd(std::ostream& out) {
