@@ -213,9 +213,14 @@ const char kScript[] = R"JS(
     m.h = m.f = null;
     const owner = new Int32Array(bytes.length).fill(-1);
     const hues = new Map();
+    let lastRec = null, hue = 0;
     fields.forEach((f, k) => {
-      if (!hues.has(f.rec)) hues.set(f.rec, (hues.size * 137 + 210) % 360);
-      f.h = hues.get(f.rec);
+      if (f.rec !== lastRec) {  // most fields lie in the record of the field before
+        if (!hues.has(f.rec)) hues.set(f.rec, (hues.size * 137 + 210) % 360);
+        hue = hues.get(f.rec);
+        lastRec = f.rec;
+      }
+      f.h = hue;
       for (let o = f.o; o < f.o + f.l && o < bytes.length; ++o) owner[o] = k;
     });
     m.cache = {bytes: bytes, fields: fields, owner: owner, root: null, parent: null};
@@ -290,8 +295,15 @@ const char kScript[] = R"JS(
   function buildTree(d) {
     const root = {name: '', kids: [], open: true, depth: -1};
     const parent = new Array(d.fields.length);
-    let stack = [root], names = [];
+    let stack = [root], names = [], lastRec = null;
     d.fields.forEach((f, k) => {
+      if (f.rec === lastRec) {  // in the record of the field before
+        const home = stack[stack.length - 1];
+        home.kids.push(k);
+        parent[k] = home;
+        return;
+      }
+      lastRec = f.rec;
       const parts = f.rec === '' ? [] : f.rec.split('.');
       let same = 0;
       while (same < parts.length && same < names.length && parts[same] === names[same]) ++same;
