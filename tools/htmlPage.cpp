@@ -176,6 +176,25 @@ const char kScript[] = R"JS(
     }
   }
 
+  // A schema pattern split where a field's record ends and its name begins (the last dot,
+  // not counting a list's ".count"), each side at its "[]"s.
+  function Shape(pattern) {
+    const cut = pattern.endsWith('.count') ? pattern.length - 6 : pattern.length;
+    const dot = pattern.lastIndexOf('.', cut - 1);
+    const key = dot < 0 ? '' : pattern.slice(0, dot);
+    const rec = dot < 0 ? [] : key.split('[]'), name = pattern.slice(dot + 1).split('[]');
+    const n = Math.max(0, rec.length - 1) + name.length - 1;
+    return {key: key, rec: rec, name: name, n: n, recEl: n > 0 && name.length === 1};
+  }
+
+  // A field: where it lies (o, l, from the message's first byte), its value, record and name.
+  class Field {
+    constructor(o, l, v, rec, name, hdr) {
+      this.o = o; this.l = l; this.v = v; this.rec = rec; this.name = name; this.hdr = hdr; this.h = 0;
+    }
+    get path() { return this.rec === '' ? this.name : this.rec + '.' + this.name; }
+  }
+
   // A message's data decoded into fields with their paths, records and owners of bytes.
   function decode(i) {
     const m = message(i);
@@ -186,25 +205,33 @@ const char kScript[] = R"JS(
     m.b = null;
     const fields = [];
     const add = (text, schema, base) => {
-      let end = base, s = -1, i0 = 0, i1 = 0;
-      const split = [];
+      let end = base, s = -1, i0 = 0, i1 = 0, j = 0;
+      let lastKey = null, lastRec = '', l0 = -1, l1 = -1, lEl = -2;
+      const shapes = [];
       scan(text || '', (p) => {
         const o = end, l = p[1];
         s += 1 + p[2];
         i0 += p[3];
         i1 += p[4];
-        const idx = [i0, i1], el = p[5] - 1;
-        const pattern = schema[s] || '?';
-        const parts = split[s] || (split[s] = pattern.split('[]'));
-        let path = parts[0];
-        for (let q = 1; q < parts.length; ++q) {
-          // Record indices first, a list element last.
-          path += '[' + (el >= 0 && q === parts.length - 1 ? el : idx[q - 1]) + ']' + parts[q];
+        const el = p[5] - 1;
+        const shape = shapes[s] || (shapes[s] = Shape(schema[s] || '?'));
+        // The q-th "[]" of the pattern (from 1): record indices first, a list element last.
+        const at = (q) => (el >= 0 && q === shape.n) ? el : (q === 1 ? i0 : i1);
+        let rec = '';
+        if (shape.rec.length > 0) {
+          if (shape.key === lastKey && i0 === l0 && i1 === l1 && (!shape.recEl || el === lEl)) {
+            rec = lastRec;  // the record of the field before
+          } else {
+            rec = shape.rec[0];
+            for (let q = 1; q < shape.rec.length; ++q) rec += '[' + at(q) + ']' + shape.rec[q];
+            lastKey = shape.key; lastRec = rec; l0 = i0; l1 = i1; lEl = el;
+          }
         }
-        const cut = path.endsWith('.count') ? path.length - 6 : path.length;
-        const dot = path.lastIndexOf('.', cut - 1);
-        fields.push({o: o, l: l, path: path, v: m.vt[p[0]], rec: dot < 0 ? '' : path.slice(0, dot),
-                     name: dot < 0 ? path : path.slice(dot + 1), hdr: base === 0 && m.bs > 0 && o < m.bs});
+        let name = shape.name[0];
+        const r = shape.rec.length > 0 ? shape.rec.length - 1 : 0;
+        for (let q = 1; q < shape.name.length; ++q) name += '[' + at(r + q) + ']' + shape.name[q];
+        fields.push(new Field(o, l, m.vt[p[0]], rec, name, base === 0 && m.bs > 0 && o < m.bs));
+        ++j;
         end = o + l;
       }, (distance) => { end += distance; });
     };

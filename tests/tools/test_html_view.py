@@ -114,6 +114,11 @@ def test_byte_map_of_a_stream(browser, tmp_path):
     load(browser, path)
     shown = sections(browser)
     assert [s["start"] for s in shown] == [0, 91, 174]
+    # The page's fields (offset, size, path) are those annotate prints.
+    annotated = [[int(m[1]), int(m[2]), m[3]] for m in re.finditer(
+        r"^ +(\d+) +(\d+) +[0-9a-f ]+(?:\.\.\.)? +(\S+) = ", run(
+            "tav-dump", "-f", "annotate", "-", data=data).stdout.decode(), re.M)]
+    assert [f for s in shown for f in s["fields"]] == annotated
     for section in shown:
         check_tiling(section)
         assert section["consumedEnd"] == section["start"] + section["size"]
