@@ -239,7 +239,8 @@ void writeLine(DumpWriter& out, std::string_view label, const tl::optional<int>&
 
 // The count line of a condition list, then one line per entry at 9 spaces. Inlined with the
 // next, like writeLine, so that the labels' lengths stay constants.
-[[gnu::always_inline]] inline void writeConditions(DumpWriter& out, std::string_view label, const std::vector<Condition>& list) {
+[[gnu::always_inline]] inline void writeConditions(DumpWriter& out, std::string_view label,
+                                                   const std::vector<Condition>& list) {
   writeLine(out, label, static_cast<unsigned long>(list.size()));
   for (const Condition condition : list) writeLine(out, "         ", condition);
 }
