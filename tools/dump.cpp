@@ -119,11 +119,9 @@ struct Dumper::Impl {
   bool ok = true;
   bool anyOk = false;
   bool empty = true;
+  // The bytes fed and not yet shown wait in the stream (with --bare, the whole body: nothing
+  // is taken from it).
   tav::protocol::MessageStream stream;
-  // The bytes fed that the stream has not given out yet, from offset base: the bytes of a
-  // message shown, or of a run that frames no message.
-  std::string pending;
-  uint64_t base = 0;
   uint64_t fed = 0;
   // A run of bytes that frame no message: from garbageStart, searched for the next message
   // from scan on.
@@ -137,25 +135,12 @@ struct Dumper::Impl {
   Impl(const DumpOptions& o, std::ostream& out_, std::ostream& err_)
       : options(o), out(out_), err(err_), color(o.color), stream(o.limit) {}
 
+  // The bytes waiting from offset from on (from is at or after the stream's position).
   std::string_view view(uint64_t from) const {
-    const uint64_t at = std::min<uint64_t>(from - std::min(from, base), pending.size());
-    return std::string_view(pending).substr(static_cast<std::size_t>(at));
-  }
-
-  // Drops the bytes before the stream's position, now shown.
-  void drop() {
-    const uint64_t keep = inGarbage ? garbageStart : stream.position();
-    const uint64_t upTo = std::min(keep, fed);
-    if (upTo <= base) return;
-    const auto n = static_cast<std::size_t>(upTo - base);
-    if (n >= pending.size()) {
-      pending.clear();
-    } else if (n > 65536 && n * 2 > pending.size()) {
-      pending.erase(0, n);
-    } else {
-      return;  // later, so that dropping stays linear in the bytes fed
-    }
-    base = upTo;
+    const std::string_view waiting = stream.waiting();
+    const uint64_t at =
+        std::min<uint64_t>(from - std::min(from, stream.position()), waiting.size());
+    return waiting.substr(static_cast<std::size_t>(at));
   }
 
   bool problem(const Item& m, const std::string& what) {
@@ -174,8 +159,7 @@ struct Dumper::Impl {
     anyOk = false;
     empty = true;
     stream = tav::protocol::MessageStream(options.limit);
-    pending.clear();
-    base = fed = 0;
+    fed = 0;
     inGarbage = false;
   }
 
@@ -190,14 +174,13 @@ struct Dumper::Impl {
           ok = false;
         }
         fed += bytes.size();
-        pending.clear();
+        stream = tav::protocol::MessageStream(options.limit);
         return;
       }
-      pending.append(bytes.data(), bytes.size());
+      stream.feed(bytes);
       fed += bytes.size();
       return;
     }
-    pending.append(bytes.data(), bytes.size());
     fed += bytes.size();
     stream.feed(bytes);
     pump(false);
@@ -214,7 +197,7 @@ struct Dumper::Impl {
       m.input = name;
       m.number = 1;
       m.framed = false;
-      m.whole = m.body = pending;
+      m.whole = m.body = stream.waiting();
       show(m);
       if (!m.ok) hintFramed();
       return m.ok && ok;
@@ -224,13 +207,13 @@ struct Dumper::Impl {
       return false;
     }
     pump(true);
-    pending.clear();
     return ok;
   }
 
   void hintBare() {
-    if (pending.empty() || pending.size() != fed) return;
-    const Detection d = tav::protocol::detectVersion(pending);
+    const std::string_view all = stream.waiting();
+    if (all.empty() || stream.position() != 0 || all.size() != fed) return;
+    const Detection d = tav::protocol::detectVersion(all);
     if (d.exact()) {
       err << "tav-dump: " << name << ": hint: the input reads exactly as a bare "
           << d.chosen->name() << " body; try --bare\n";
@@ -238,7 +221,7 @@ struct Dumper::Impl {
   }
 
   void hintFramed() {
-    const tav::protocol::Message m = tav::protocol::readMessage(pending, options.limit);
+    const tav::protocol::Message m = tav::protocol::readMessage(stream.waiting(), options.limit);
     if (m.status != MessageStatus::kComplete) return;
     const Detection d = tav::protocol::detectVersion(m.body, &m.header);
     if (d.exact()) {
@@ -296,23 +279,19 @@ struct Dumper::Impl {
         continue;
       }
       const uint64_t at = stream.position();
-      if (at >= fed && stream.buffered() == 0) {
-        drop();
-        return;
-      }
+      if (at >= fed && stream.buffered() == 0) return;
+      const std::string_view front = stream.waiting();  // stays valid through next()
       const tav::protocol::Message m = stream.next();
       if (m.status == MessageStatus::kComplete) {
-        showFramed(m, at, false);
-        drop();
+        showFramed(m, front, at, false);
         continue;
       }
       if (tav::protocol::needsMoreBytes(m.status)) {
         if (!atEnd) return;
         if (m.status == MessageStatus::kNeedBody &&
             plausibleEvent(m.header.event, true)) {  // a message cut short: show what there is
-          showFramed(m, at, true);
+          showFramed(m, front, at, true);
           stream.discard(stream.buffered());
-          drop();
           return;
         }
         startGarbage(at, reason(m, at, atEnd));
@@ -326,7 +305,6 @@ struct Dumper::Impl {
         problem(item, reason(m, at, atEnd) + "; skipped");
         ok = false;
         stream.discard(m.size);
-        drop();
         continue;
       }
       startGarbage(at, reason(m, at, atEnd));
@@ -406,10 +384,10 @@ struct Dumper::Impl {
     inGarbage = false;
     const uint64_t skip = until - stream.position();
     stream.discard(skip);
-    drop();
   }
 
-  void showFramed(const tav::protocol::Message& message, uint64_t at, bool cut) {
+  void showFramed(const tav::protocol::Message& message, std::string_view front, uint64_t at,
+                  bool cut) {
     Item m;
     m.input = name;
     m.number = ++number;
@@ -418,7 +396,7 @@ struct Dumper::Impl {
     m.headerSize = message.headerSize;
     m.cut = cut;
     m.body = message.body;
-    m.whole = view(at).substr(0, message.headerSize + message.body.size());
+    m.whole = front.substr(0, message.headerSize + message.body.size());
     if (options.format == Format::kAnnotate || options.format == Format::kHtml) {
       m.headerFields = tav::protocol::annotateHeader(m.whole);
     }
