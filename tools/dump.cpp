@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <utility>
@@ -109,6 +110,9 @@ struct Dumper::Impl {
   Palette color;
   bool started = false;
   std::size_t shown = 0;
+  // The page's data of the message being read, written as its fields are read (html).
+  std::unique_ptr<HtmlMessageWriter> pageWriter;
+  std::size_t pageUnread = 0;
   std::vector<Collected>* collect = nullptr;
   Json previous;  // the state before, for --diff
   bool havePrevious = false;
@@ -473,6 +477,11 @@ struct Dumper::Impl {
         }
         break;
       case Format::kHtml:
+        if (collect == nullptr) {
+          // The page's data goes out as the fields are read, not kept.
+          htmlFields(m);
+          break;
+        }
         m.annotation = m.version->annotate(m.body);
         m.outcome = m.annotation.outcome;
         break;
@@ -768,6 +777,24 @@ struct Dumper::Impl {
     }
   }
 
+  void htmlFields(Item& m) {
+    HtmlMessage start;
+    start.bytes = m.whole;
+    start.start = m.start;
+    start.bodyStart = m.headerSize;
+    start.version = m.version;
+    pageWriter = std::make_unique<HtmlMessageWriter>(out, start);
+    for (const FieldSpan& f : m.headerFields) pageWriter->header(f);
+    pageUnread = 0;
+    const tav::protocol::AnnotationEnd end =
+        m.version->annotate(m.body, [this](const FieldSpan& f) {
+          if (f.length == 0) ++pageUnread;
+          pageWriter->body(f);
+        });
+    m.outcome = end.outcome;
+    m.annotation.stoppedField = end.stoppedField;
+  }
+
   void showHtml(const Item& m) {
     HtmlMessage page;
     page.title = m.input;
@@ -805,11 +832,11 @@ struct Dumper::Impl {
       if (!m.annotation.stoppedField.empty()) {
         page.status += " in field " + m.annotation.stoppedField;
       }
-      page.status += "; " +
-                     std::to_string(static_cast<std::size_t>(
-                         std::count_if(m.annotation.fields.begin(), m.annotation.fields.end(),
-                                       [](const FieldSpan& f) { return f.length == 0; }))) +
-                     " fields not read";
+      const auto unread = pageWriter ? pageUnread
+                                     : static_cast<std::size_t>(std::count_if(
+                                           m.annotation.fields.begin(), m.annotation.fields.end(),
+                                           [](const FieldSpan& f) { return f.length == 0; }));
+      page.status += "; " + std::to_string(unread) + " fields not read";
     } else {
       page.status = "body complete: " + std::to_string(m.outcome.consumed) + " bytes";
       const std::size_t rest = m.body.size() - m.outcome.consumed;
@@ -823,7 +850,12 @@ struct Dumper::Impl {
                      " body bytes, only " + std::to_string(m.body.size()) + " follow";
     }
     page.ok = m.ok;
-    htmlMessage(out, page, shown);
+    if (pageWriter) {
+      pageWriter->finish(page);
+      pageWriter.reset();
+    } else {
+      htmlMessage(out, page, shown);
+    }
   }
 };
 
