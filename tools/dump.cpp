@@ -468,16 +468,20 @@ struct Dumper::Impl {
           m.outcome = m.version->read(m.state, m.body);
         }
         break;
+      case Format::kAnnotate:
+        // The fields are written as they are read (showAnnotate); here only how the read ends.
+        m.outcome = m.version->read(m.state, m.body);
+        if (!m.outcome.complete) {
+          m.annotation.stoppedField =
+              m.version->annotate(m.body, tav::protocol::FieldCallback()).stoppedField;
+        }
+        break;
       case Format::kHtml:
         if (collect == nullptr) {
           // The page's data goes out as the fields are read, not kept.
           htmlFields(m);
           break;
         }
-        m.annotation = m.version->annotate(m.body);
-        m.outcome = m.annotation.outcome;
-        break;
-      case Format::kAnnotate:
         m.annotation = m.version->annotate(m.body);
         m.outcome = m.annotation.outcome;
         break;
@@ -717,33 +721,43 @@ struct Dumper::Impl {
     };
     for (const FieldSpan& f : m.headerFields) line(f, m.start);
     // A run of fields that could not be read is shown as its first one, named as the read's
-    // outcome names the field it stopped in, and a count of the rest.
-    const std::vector<FieldSpan>& fields = m.annotation.fields;
+    // outcome names the field it stopped in, and a count of the rest. The fields are written
+    // as the walk hands them out, not kept.
+    const std::string& stopped = m.annotation.stoppedField;
     bool firstRun = true;
-    for (std::size_t i = 0; i < fields.size();) {
-      if (fields[i].length != 0) {
-        line(fields[i++], m.bodyStart());
-        continue;
-      }
-      std::size_t end = i + 1;
-      while (end < fields.size() && fields[end].length == 0) ++end;
-      std::size_t run = end - i;
-      if (firstRun && !m.annotation.stoppedField.empty() &&
-          fields[i].path != m.annotation.stoppedField) {
-        FieldSpan stopped = fields[i];
-        stopped.path = m.annotation.stoppedField;
-        line(stopped, m.bodyStart());
+    bool inRun = false;
+    std::size_t run = 0;
+    FieldSpan first;
+    auto endRun = [&] {
+      if (!inRun) return;
+      if (firstRun && !stopped.empty() && first.path != stopped) {
+        FieldSpan named = first;
+        named.path = stopped;
+        line(named, m.bodyStart());
         ++run;
       } else {
-        line(fields[i], m.bodyStart());
+        line(first, m.bodyStart());
       }
       firstRun = false;
       if (run > 1) {
-        out << std::string(44 + std::size_t{2} * fields[i].depth, ' ') << color.bad << "... "
-            << run - 1 << " more fields not read" << color.off << "\n";
+        out << std::string(44 + std::size_t{2} * first.depth, ' ') << color.bad << "... " << run - 1
+            << " more fields not read" << color.off << "\n";
       }
-      i = end;
-    }
+      inRun = false;
+    };
+    m.version->annotate(m.body, [&](const FieldSpan& f) {
+      if (f.length != 0) {
+        endRun();
+        line(f, m.bodyStart());
+      } else if (!inRun) {
+        first = f;
+        run = 1;
+        inRun = true;
+      } else {
+        ++run;
+      }
+    });
+    endRun();
     const ReadOutcome& o = m.outcome;
     if (!o.complete) {
       out << color.bad << "the data ran out at offset " << m.bodyStart() + o.stoppedAt;
