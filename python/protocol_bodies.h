@@ -195,8 +195,7 @@ inline NewState readState(const uint8_t* data, std::size_t size,
 // before every native change of a state. Returns None, or null with the exception set (the
 // state then holds what the read gave, as a read into a new state would).
 inline PyObject* replaceState(tav::GameState& state, const uint8_t* data, std::size_t size,
-                              const tav::protocol::Version* version, PyObject* dump,
-                              bool strict) {
+                              const tav::protocol::Version* version, PyObject* dump, bool strict) {
   if (!version) version = tav::protocol::detectVersion(data, size).chosen;
   tav_binding::runtime()->invalidateState(state);
   tav::protocol::ReadOutcome outcome;
