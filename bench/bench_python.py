@@ -2,7 +2,7 @@
 against protobuf's Python messages (its C++ implementation) of the same content.
 
 Measures attribute get and set on a GameState proxy, indexing actors[i] of a state with 100
-actors, and building a state of 100 actors (monster groups of 8 figures); then reading and
+actors, summing a vector of 8 ints (iter() and its steps), and building a state of 100 actors (monster groups of 8 figures); then reading and
 writing the worked example and the large state (the content of bench_data.h) as protocol 8.4
 bodies and as protobuf messages (bench/gamestate.proto), and reading every field of the large
 state from Python after decoding. Prints one JSON object: for each case the median time per
@@ -407,12 +407,15 @@ def main():
         "attribute get": ("s.round", 200000),
         "attribute set": ("s.round = 7", 200000),
         "actors[i]": ("s.actors[57]", 100000),
+        "sum of a vector of 8": ("sum(v)", 100000),
         "build 100 actors": ("build()", 20),
     }
     results = {}
     for name, (stmt, number) in cases.items():
-        ours = per_op_ns(stmt, number, {"s": binding_state, "build": build_binding})
-        plain = per_op_ns(stmt, number, {"s": plain_state, "build": build_plain})
+        ours = per_op_ns(stmt, number, {"s": binding_state, "build": build_binding,
+                                        "v": tav.IntVector(range(8))})
+        plain = per_op_ns(stmt, number, {"s": plain_state, "build": build_plain,
+                                         "v": list(range(8))})
         results[name] = {"binding_ns": ours, "plain_ns": plain, "ratio": ours / plain}
     json.dump({"python": sys.version.split()[0], "cases": results, "protobuf": protobuf_cases()},
               sys.stdout, indent=1)

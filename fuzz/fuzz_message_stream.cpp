@@ -3,10 +3,12 @@
 // broken statuses, offsets, the final status) must be what one-shot readMessage calls over the
 // whole stream report, with the same way of going past a broken header: a kTooLarge message is
 // discarded whole (often before its bytes arrive), any other broken header one byte at a time.
+// The view of the bytes waiting is at each step the input from the stream's position on.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check.h"
@@ -80,9 +82,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fed += n;
     for (;;) {
       const uint64_t position = stream.position();
+      const std::string_view before = stream.waiting();
       const Message m = stream.next();
       FUZZ_CHECK(m.offset == position);
       FUZZ_CHECK(stream.buffered() <= fed);
+      // The view is the input from position() to what was fed, and next() moves no bytes.
+      const std::string_view now = stream.waiting();
+      const std::size_t from =
+          stream.position() < fed ? static_cast<std::size_t>(stream.position()) : fed;
+      FUZZ_CHECK(now.size() == fed - from &&
+                 now == std::string_view(reinterpret_cast<const char*>(data) + from, fed - from));
+      if (m.status == MessageStatus::kComplete) {
+        FUZZ_CHECK(before.substr(0, m.size) ==
+                   std::string_view(reinterpret_cast<const char*>(data) + position, m.size));
+      }
       if (tav::protocol::needsMoreBytes(m.status)) {
         if (fed == size) {
           got.push_back(seen(m, m.offset));

@@ -140,6 +140,28 @@ inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(co
 }
 %enddef
 
+// iter() of the vector class CLASS of T: the native iterator of containers_support.h
+// (tav_swig::walkVector), listed in _tav._walks and taken as the class's __iter__.
+%define %tav_vector_walk(CLASS, T...)
+%fragment("tav_walk_" #CLASS, "header", fragment="tav_containers") {
+static PyObject *tav_walk_##CLASS(PyObject *self, PyObject *) {
+  return tav_swig::walkVector< std::vector< T > >(self, $descriptor(std::vector< T > *),
+      "in method '" #CLASS "_iterator', argument 1 of type 'std::vector< " #T " > *'");
+}
+static PyMethodDef tav_walk_method_##CLASS = {"__iter__", tav_walk_##CLASS, METH_NOARGS,
+                                             "__iter__(self) -> iterator over the elements"};
+}
+%fragment("tav_walk_" #CLASS);
+%init %{
+  if (tav_swig::addWalk(m, #CLASS, &tav_walk_method_##CLASS) < 0) return NULL;
+%}
+%extend std::vector< T > {
+%pythoncode %{
+__iter__ = _tav._walks[#CLASS]
+%}
+}
+%enddef
+
 %tav_value_elements(int, SWIG_Traits_frag(int))
 %tav_vector(int)
 %tav_enum_vector(tav::CharacterClassNS::Value)
@@ -151,3 +173,12 @@ inline SwigPyIterator *make_output_value_iterator<std::map< K, V >::iterator>(co
 %tav_record_vector(tav::Actor)
 %tav_record_vector(tav::MonsterInstance)
 %tav_map(int, tav::MonsterAbilityDeck)
+%tav_vector_walk(IntVector, int)
+%tav_vector_walk(CharacterClassVector, tav::CharacterClassNS::Value)
+%tav_vector_walk(ConditionVector, tav::ConditionNS::Value)
+%tav_vector_walk(ElementStateVector, tav::ElementStateNS::Value)
+%tav_vector_walk(MonsterTypeVector, tav::MonsterTypeNS::Value)
+%tav_vector_walk(PlayerInitVector, tav::PlayerInitNS::Value)
+%tav_vector_walk(SummonColorVector, tav::SummonColorNS::Value)
+%tav_vector_walk(ActorVector, tav::Actor)
+%tav_vector_walk(MonsterInstanceVector, tav::MonsterInstance)

@@ -642,6 +642,145 @@ PyObject *mapDict(const M &m) {
   return dict;
 }
 
+// ---------------------------------------------------------------------------------------------
+// iter() of a vector: a small native iterator instead of a SwigPyIterator proxy (which costs a
+// native iterator object, a proxy with its dictionary and a handle lookup for every step). It
+// holds the vector's Python object and its handle, and before every step checks, as the bounded
+// iterators do, that the handle can still be used (a view whose element was moved or removed
+// cannot) and that the vector did not move its elements (RuntimeError for either); a vector that
+// shrank ends the walk where it now ends. Record elements come as owned copies, as from the
+// bounded iterators.
+struct VectorWalk {
+  PyObject head;       // the object header
+  PyObject *seq;       // the vector's Python object; null once cleared by the collector
+  PyObject *handle;    // its handle when the walk began
+  const void *vector;  // the native vector
+  const void *anchor;  // its buffer when the walk began
+  std::size_t index;   // the next element
+  std::size_t end;     // the vector's size when the walk began
+  PyObject *(*step)(VectorWalk *);
+};
+
+inline int walkTraverse(PyObject *object, visitproc visit, void *arg) {
+  VectorWalk *walk = reinterpret_cast<VectorWalk *>(object);
+  Py_VISIT(walk->seq);
+  Py_VISIT(walk->handle);
+  return 0;
+}
+inline int walkClear(PyObject *object) {
+  VectorWalk *walk = reinterpret_cast<VectorWalk *>(object);
+  Py_CLEAR(walk->seq);
+  Py_CLEAR(walk->handle);
+  return 0;
+}
+inline void walkDealloc(PyObject *object) {
+  PyObject_GC_UnTrack(object);
+  walkClear(object);
+  PyObject_GC_Del(object);
+}
+inline PyObject *walkNext(PyObject *object) {
+  VectorWalk *walk = reinterpret_cast<VectorWalk *>(object);
+  return walk->seq ? walk->step(walk) : 0;
+}
+
+// The type of the vector iterators, readied on first use.
+inline PyTypeObject *walkType() {
+  static PyTypeObject type;
+  if (!(type.tp_flags & Py_TPFLAGS_READY)) {
+    Py_SET_REFCNT(reinterpret_cast<PyObject *>(&type), 1);
+    type.tp_name = "tav.vector_iterator";
+    type.tp_doc = "An iterator over the elements of a vector.";
+    type.tp_basicsize = sizeof(VectorWalk);
+    type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC;
+    type.tp_dealloc = walkDealloc;
+    type.tp_traverse = walkTraverse;
+    type.tp_clear = walkClear;
+    type.tp_iter = PyObject_SelfIter;
+    type.tp_iternext = walkNext;
+    if (PyType_Ready(&type) < 0) return 0;
+  }
+  return &type;
+}
+
+template <class T>
+PyObject *walkElement(const T &element) {
+  if constexpr (std::is_class<T>::value) {
+    return tav_binding::newOwned(new T(element), swig::type_info<T>(), SWIG_POINTER_OWN);
+  } else {
+    // As the element traits convert them: enumeration values as the int they hold.
+    return PyLong_FromLong(static_cast<int>(element));
+  }
+}
+
+template <class V>
+PyObject *walkStep(VectorWalk *walk) {
+  // The handle first: a vector inside a removed element is no longer memory to read.
+  const V &v = *static_cast<const V *>(walk->vector);
+  if (!tav_binding::handleUsable(walk->handle) || v.data() != walk->anchor) {
+    PyErr_SetString(PyExc_RuntimeError,
+                    "container changed during iteration: its elements moved, or the entry the "
+                    "iterator stands on was removed");
+    return 0;
+  }
+  if (walk->index >= walk->end || walk->index >= v.size()) return 0;
+  return walkElement(v[walk->index++]);
+}
+
+// iter(self) for a vector of type V (ty), or the argument error of a self that is none
+// (message names the method and the type).
+template <class V>
+PyObject *walkVector(PyObject *self, swig_type_info *ty, const char *message) {
+  void *ptr = 0;
+  const int res = tav_binding::convertPtr(self, &ptr, ty, 0);
+  if (!SWIG_IsOK(res)) {
+    tav_binding::setError(SWIG_ArgError(res), message);
+    return 0;
+  }
+  if (!ptr) {
+    PyErr_Format(PyExc_ValueError, "invalid null reference %s", message);
+    return 0;
+  }
+  PyTypeObject *type = walkType();
+  if (!type) return 0;
+  VectorWalk *walk = PyObject_GC_New(VectorWalk, type);
+  if (!walk) return 0;
+  const V &v = *static_cast<const V *>(ptr);
+  PyObject *handle = tav_binding::lastConverted().object == self
+                         ? reinterpret_cast<PyObject *>(tav_binding::lastConverted().handle)
+                         : tav_binding::handleOf(self);
+  Py_INCREF(self);
+  walk->seq = self;
+  Py_XINCREF(handle);
+  walk->handle = handle;
+  walk->vector = ptr;
+  walk->anchor = v.data();
+  walk->index = 0;
+  walk->end = v.size();
+  walk->step = &walkStep<V>;
+  PyObject_GC_Track(reinterpret_cast<PyObject *>(walk));
+  return reinterpret_cast<PyObject *>(walk);
+}
+
+// Lists the iterator function of class name in the module's _walks table, as a method of any
+// object (the proxy class takes it as its __iter__, from where it is called without binding).
+inline int addWalk(PyObject *module, const char *name, PyMethodDef *method) {
+  PyObject *walks = PyObject_GetAttrString(module, "_walks");
+  if (!walks) {
+    PyErr_Clear();
+    walks = PyDict_New();
+    if (!walks || PyModule_AddObject(module, "_walks", walks) < 0) {
+      Py_XDECREF(walks);
+      return -1;
+    }
+    Py_INCREF(walks);
+  }
+  PyObject *descriptor = PyDescr_NewMethod(&PyBaseObject_Type, method);
+  const int res = descriptor ? PyDict_SetItemString(walks, name, descriptor) : -1;
+  Py_XDECREF(descriptor);
+  Py_DECREF(walks);
+  return res;
+}
+
 }  // namespace tav_swig
 
 #endif  // TAV_PYTHON_CONTAINERS_SUPPORT_H

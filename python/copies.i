@@ -233,8 +233,9 @@ __reduce__ = REDUCE
 %}
 }
 %enddef
-// Containers: iter() calls the flat iterator function directly (the iterator the generated
-// __iter__ would return, without its Python frame).
+// Containers: a map's iter() calls the flat key iterator function directly (the iterator the
+// generated __iter__ would return, without its Python frame); a vector's is native
+// (%tav_vector_walk in containers.i).
 %define %tav_python_container(CLASS, TYPE, ITERATOR)
 %tav_python_copied(%arg(TYPE), _container_reduce)
 %extend TYPE {
@@ -243,15 +244,15 @@ __iter__ = _swig_new_instance_method(_tav.CLASS##_##ITERATOR)
 %}
 }
 %enddef
-%tav_python_container(IntVector, std::vector< int >, iterator)
-%tav_python_container(CharacterClassVector, std::vector< tav::CharacterClassNS::Value >, iterator)
-%tav_python_container(ConditionVector, std::vector< tav::ConditionNS::Value >, iterator)
-%tav_python_container(ElementStateVector, std::vector< tav::ElementStateNS::Value >, iterator)
-%tav_python_container(MonsterTypeVector, std::vector< tav::MonsterTypeNS::Value >, iterator)
-%tav_python_container(PlayerInitVector, std::vector< tav::PlayerInitNS::Value >, iterator)
-%tav_python_container(SummonColorVector, std::vector< tav::SummonColorNS::Value >, iterator)
-%tav_python_container(ActorVector, std::vector< tav::Actor >, iterator)
-%tav_python_container(MonsterInstanceVector, std::vector< tav::MonsterInstance >, iterator)
+%tav_python_copied(std::vector< int >, _container_reduce)
+%tav_python_copied(std::vector< tav::CharacterClassNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::ConditionNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::ElementStateNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::MonsterTypeNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::PlayerInitNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::SummonColorNS::Value >, _container_reduce)
+%tav_python_copied(std::vector< tav::Actor >, _container_reduce)
+%tav_python_copied(std::vector< tav::MonsterInstance >, _container_reduce)
 %tav_python_container(MonsterAbilityDeckLookupMap, %arg(std::map< int, tav::MonsterAbilityDeck >), key_iterator)
 %tav_python_copied(tl::optional< tav::MonsterActor >, _optional_reduce)
 %tav_python_copied(tl::optional< tav::PlayerActor >, _optional_reduce)

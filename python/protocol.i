@@ -283,6 +283,7 @@ void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer);
 // --- The functions behind tav.protocol -------------------------------------------------------
 
 %rename(read_state) tav_protocol::readState;
+%rename(replace_state) tav_protocol::replaceState;
 %rename(read_message) tav_protocol::readOneMessage;
 %rename(write_state) tav_protocol::writeState;
 %rename(write_message) tav_protocol::writeMessage;
@@ -314,6 +315,7 @@ void writeGameState(const tav::GameState& state, tav::protocol::Buffer& buffer);
 namespace tav_protocol {
 // Bodies and messages (protocol_bodies.h).
 tav_protocol::NewState readState(const uint8_t* data, std::size_t size, const tav::protocol::Version* VERSION_OR_NONE, PyObject* dump, bool strict);
+PyObject* replaceState(tav::GameState& state, const uint8_t* data, std::size_t size, const tav::protocol::Version* VERSION_OR_NONE, PyObject* dump, bool strict);
 tav_protocol::MessageRead readOneMessage(const uint8_t* data, std::size_t size, const tav::protocol::Version* VERSION_OR_NONE, PyObject* dump, bool strict);
 PyObject* writeState(const tav::GameState& state, const tav::protocol::Version& version);
 PyObject* writeMessage(const tav::protocol::Header& header, const tav::GameState& state, const tav::protocol::Version& version);

@@ -78,9 +78,16 @@ class Message(NamedTuple):
     consumed: int
 
 
-def read_game_state(data, version=None, *, dump=None, strict=False):
+def read_game_state(data, version=None, *, dump=None, strict=False, into=None):
     """Reads one game-state body of the given version ("7.6", "8.0", "8.4") from data and
-    returns it as a new GameState.
+    returns it as a new GameState, or, with into=state, reads it into that GameState and
+    returns it.
+
+    into replaces the state's contents (it then equals what a read into a new state gives)
+    and reuses the memory of its lists, records and names, which is what a client following
+    a game wants for one state after another. Views of its elements taken before the read
+    are stale afterwards and raise ReferenceError; when the read fails (ValueError with
+    strict), the state holds what the read gave.
 
     Without a version, the body is read in the version detect_version(data) chooses. Quiet
     unless dump is a writable text stream, which then receives the text the native reader
@@ -88,7 +95,10 @@ def read_game_state(data, version=None, *, dump=None, strict=False):
     neutral values, bytes after the body are ignored); with strict=True, ValueError names the
     byte offset where the data ran out or where unread bytes begin.
     """
-    return _protocol.read_state(data, version, dump, strict)
+    if into is None:
+        return _protocol.read_state(data, version, dump, strict)
+    _protocol.replace_state(into, data, version, dump, strict)
+    return into
 
 
 def write_game_state(state, version):

@@ -52,6 +52,7 @@ def read_game_state(
     *,
     dump: Optional[_TextStream] = ...,
     strict: bool = ...,
+    into: Optional[GameState] = ...,
 ) -> GameState: ...
 def write_game_state(state: GameState, version: str) -> bytes: ...
 def read_message(

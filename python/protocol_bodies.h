@@ -111,7 +111,27 @@ inline Ref dumpWriter(PyObject* dump) {
 // the dump's write() raised or memory ran out.
 inline bool readBody(const tav::protocol::Version& version, tav::GameState& state,
                      const uint8_t* data, std::size_t size, PyObject* dump,
-                     tav::protocol::ReadOutcome& outcome) {
+                     tav::protocol::ReadOutcome& outcome,
+                     tav::protocol::ReadMode mode = tav::protocol::ReadMode::kAppend) {
+  if (mode == tav::protocol::ReadMode::kReplace) {
+    // The state is reachable from Python: the read keeps the lock, so no other thread can
+    // look at it half read.
+    try {
+      if (dump == Py_None) {
+        outcome = version.read(state, data, size, mode);
+        return true;
+      }
+      Ref write = dumpWriter(dump);
+      if (!write) return false;
+      PythonTextBuf text(write.get());
+      std::ostream out(&text);
+      outcome = version.read(state, data, size, mode, &out);
+      return text.finish();
+    } catch (const std::bad_alloc&) {
+      PyErr_NoMemory();
+      return false;
+    }
+  }
   if (dump == Py_None) {
     if (size < kUnlockedReadSize) {
       outcome = version.read(state, data, size);
@@ -168,6 +188,25 @@ inline NewState readState(const uint8_t* data, std::size_t size,
     return nullptr;
   }
   return state;
+}
+
+// read_game_state(data, version, dump, strict, into=state): reads into state, replacing its
+// contents and reusing its memory. The views of its elements are marked stale first, as
+// before every native change of a state. Returns None, or null with the exception set (the
+// state then holds what the read gave, as a read into a new state would).
+inline PyObject* replaceState(tav::GameState& state, const uint8_t* data, std::size_t size,
+                              const tav::protocol::Version* version, PyObject* dump, bool strict) {
+  if (!version) version = tav::protocol::detectVersion(data, size).chosen;
+  tav_binding::runtime()->invalidateState(state);
+  tav::protocol::ReadOutcome outcome;
+  if (!readBody(*version, state, data, size, dump, outcome, tav::protocol::ReadMode::kReplace)) {
+    return nullptr;
+  }
+  if (strict && !outcome.exact()) {
+    raiseInexact(*version, outcome, 0, size);
+    return nullptr;
+  }
+  Py_RETURN_NONE;
 }
 
 // A message read: header, state and the bytes both took; none while more bytes are needed.

@@ -276,6 +276,11 @@ class Reader {
 
   template <class T>
   bool read(PyObject* j, T& out) {
+    // An __index__ method may run Python code that drops this value or the containers around
+    // it from the document: each value holds itself while it is read, so every container on
+    // the path to the value being read stays alive.
+    Py_INCREF(j);
+    const Ref held(j);
     if constexpr (std::is_same_v<T, int>) {
       return readInt(j, out);
     } else if constexpr (std::is_same_v<T, bool>) {
@@ -312,6 +317,20 @@ class Reader {
  private:
   std::vector<std::string> path_;
 
+  // obj as a Python int when it is one or has __index__ (numpy integers), bools excepted; empty,
+  // with no exception, otherwise or when __index__ raised.
+  static Ref integer(PyObject* obj) {
+    if (PyBool_Check(obj)) return Ref();
+    if (PyLong_Check(obj)) {
+      Py_INCREF(obj);
+      return Ref(obj);
+    }
+    if (!PyIndex_Check(obj)) return Ref();
+    Ref number(PyNumber_Index(obj));
+    if (!number) PyErr_Clear();
+    return number;
+  }
+
   bool fail(const std::string& message, PyObject* j = nullptr) {
     if constexpr (faithful) {
       what = j ? message + describe(j) : message;
@@ -340,9 +359,9 @@ class Reader {
   }
 
   bool readInt(PyObject* j, int& out) {
-    if (PyLong_Check(j) && !PyBool_Check(j)) {
+    if (const Ref number = integer(j)) {
       int overflow = 0;
-      const long value = PyLong_AsLongAndOverflow(j, &overflow);
+      const long value = PyLong_AsLongAndOverflow(number.get(), &overflow);
       if (!overflow && value >= std::numeric_limits<int>::min() &&
           value <= std::numeric_limits<int>::max()) {
         out = static_cast<int>(value);
@@ -369,9 +388,9 @@ class Reader {
       }
       return false;
     }
-    if (PyLong_Check(j) && !PyBool_Check(j)) {
+    if (const Ref number = integer(j)) {
       int overflow = 0;
-      const long long value = PyLong_AsLongLongAndOverflow(j, &overflow);
+      const long long value = PyLong_AsLongLongAndOverflow(number.get(), &overflow);
       if (!overflow && value >= 0 && value <= static_cast<long long>(UINT32_MAX)) {
         out = static_cast<E>(static_cast<uint32_t>(value));
         return true;
@@ -531,9 +550,9 @@ class Reader {
 
   // A deck key: a str holding an int in its shortest decimal form, or an int.
   static bool mapKey(PyObject* obj, int& out) {
-    if (PyLong_Check(obj) && !PyBool_Check(obj)) {
+    if (const Ref number = integer(obj)) {
       int overflow = 0;
-      const long value = PyLong_AsLongAndOverflow(obj, &overflow);
+      const long value = PyLong_AsLongAndOverflow(number.get(), &overflow);
       if (overflow || value < std::numeric_limits<int>::min() ||
           value > std::numeric_limits<int>::max()) {
         return false;
@@ -567,6 +586,11 @@ class Reader {
     PyObject* name = nullptr;
     PyObject* value = nullptr;
     while (PyDict_Next(j, &position, &name, &value)) {
+      // The key's __str__ or __index__ may remove the entry: hold both while they are used.
+      Py_INCREF(name);
+      Py_INCREF(value);
+      const Ref heldName(name);
+      const Ref heldValue(value);
       std::string token;
       if constexpr (faithful) {
         if (PyUnicode_Check(name)) {

@@ -651,6 +651,20 @@ inline int initViews() {
 
 // Every argument conversion and its error go through the view checks; the runtime's handle
 // lookup and shadow initialisation stop on "this" chains that loop.
+//
+// These stay macros: the generator's runtime defines each name unconditionally, with no option
+// or feature to choose another, and calls it from code that no typemap reaches.
+//   SWIG_ConvertPtr: besides the pointer typemaps, the container library's conversion
+//     fragments (element and sequence traits, iterator arguments) call it; typemaps alone would
+//     leave those conversions without the view checks.
+//   SWIG_Error: every SWIG_exception_fail and %argument_fail of the library's typemaps expands
+//     to it, and its code-to-exception table has no room for the stale-view code.
+//   SWIG_Python_RaiseOrModifyTypeError: called by name by every generated overload dispatcher
+//     when no overload matched; no feature changes that failure.
+//   SWIG_Python_InitShadowInstance: called by name by every generated X_swiginit; the runtime's
+//     appends the handle without looking for a loop.
+//   SWIG_Python_GetSwigThis: called by the container library's sequence checks after this
+//     header; the runtime's follows "this" attributes without a bound.
 #undef SWIG_ConvertPtr
 #define SWIG_ConvertPtr(obj, pptr, type, flags) tav_binding::convertPtr(obj, pptr, type, flags)
 #undef SWIG_Error

@@ -32,6 +32,28 @@ bool formatsPlainly(const std::ostream& stream) {
          stream.getloc() == std::locale::classic();
 }
 
+// Numbers of one or two digits (most of a dump's) without the general conversion's length
+// computation and call; the bytes are std::to_chars's. There is room for kNumberRoom bytes at
+// at.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+template <class Number>
+[[gnu::always_inline]] inline char* writeDecimal(char* at, Number value) {
+  using Unsigned = std::make_unsigned_t<Number>;
+  const auto magnitude = static_cast<Unsigned>(value);  // negatives wrap to large values
+  if (magnitude < 10) {
+    *at = static_cast<char>('0' + magnitude);
+    return at + 1;
+  }
+  if (magnitude < 100) {
+    std::memcpy(at, kDigitPairs + 2 * magnitude, 2);
+    return at + 2;
+  }
+  return std::to_chars(at, at + detail::DumpWriter::kNumberRoom, value).ptr;
+}
+
 }  // namespace
 
 namespace detail {
@@ -46,8 +68,7 @@ void DumpWriter::number(int value) {
     stream_ << value;
     return;
   }
-  char* const at = reserve(kNumberRoom);
-  commit(std::to_chars(at, at + kNumberRoom, value).ptr);
+  commit(writeDecimal(reserve(kNumberRoom), value));
 }
 
 void DumpWriter::number(unsigned long value) {
@@ -55,8 +76,7 @@ void DumpWriter::number(unsigned long value) {
     stream_ << value;
     return;
   }
-  char* const at = reserve(kNumberRoom);
-  commit(std::to_chars(at, at + kNumberRoom, value).ptr);
+  commit(writeDecimal(reserve(kNumberRoom), value));
 }
 
 void DumpWriter::flag(bool value) {
@@ -170,7 +190,7 @@ template <class Value>
     if (out.buffered()) {
       char* p = out.reserve(label.size() + DumpWriter::kNumberRoom + 1);
       std::memcpy(p, label.data(), label.size());
-      p = std::to_chars(p + label.size(), p + label.size() + DumpWriter::kNumberRoom, value).ptr;
+      p = writeDecimal(p + label.size(), value);
       *p = '\n';
       out.commit(p + 1);
       return;
@@ -217,15 +237,17 @@ void writeLine(DumpWriter& out, std::string_view label, const tl::optional<int>&
   writeLine(out, label, value.value_or(-1));
 }
 
-// The count line of a condition list, then one line per entry at 9 spaces.
-void writeConditions(DumpWriter& out, std::string_view label, const std::vector<Condition>& list) {
+// The count line of a condition list, then one line per entry at 9 spaces. Inlined with the
+// next, like writeLine, so that the labels' lengths stay constants.
+[[gnu::always_inline]] inline void writeConditions(DumpWriter& out, std::string_view label,
+                                                   const std::vector<Condition>& list) {
   writeLine(out, label, static_cast<unsigned long>(list.size()));
   for (const Condition condition : list) writeLine(out, "         ", condition);
 }
 
 // The three condition lists that figures and players share.
 template <class Record>
-void writeConditionLists(DumpWriter& out, const Record& record) {
+[[gnu::always_inline]] inline void writeConditionLists(DumpWriter& out, const Record& record) {
   writeConditions(out, "       conditions: ", record.conditions);
   writeConditions(out, "       conditions expired: ", record.conditions_expired);
   writeConditions(out, "       conditions current_turn: ", record.conditions_current_turn);
@@ -235,8 +257,14 @@ void writeConditionLists(DumpWriter& out, const Record& record) {
 void writeNumberList(DumpWriter& out, std::string_view label, const std::vector<int>& numbers) {
   out.text(label);
   for (const int number : numbers) {
-    out.number(number);
-    out.text(" ");
+    if (!out.buffered()) {
+      out.number(number);
+      out.character(' ');
+      continue;
+    }
+    char* p = writeDecimal(out.reserve(DumpWriter::kNumberRoom + 1), number);
+    *p = ' ';
+    out.commit(p + 1);
   }
   out.text("}\n");
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <utility>
@@ -109,6 +110,9 @@ struct Dumper::Impl {
   Palette color;
   bool started = false;
   std::size_t shown = 0;
+  // The page's data of the message being read, written as its fields are read (html).
+  std::unique_ptr<HtmlMessageWriter> pageWriter;
+  std::size_t pageUnread = 0;
   std::vector<Collected>* collect = nullptr;
   Json previous;  // the state before, for --diff
   bool havePrevious = false;
@@ -119,11 +123,9 @@ struct Dumper::Impl {
   bool ok = true;
   bool anyOk = false;
   bool empty = true;
+  // The bytes fed and not yet shown wait in the stream (with --bare, the whole body: nothing
+  // is taken from it).
   tav::protocol::MessageStream stream;
-  // The bytes fed that the stream has not given out yet, from offset base: the bytes of a
-  // message shown, or of a run that frames no message.
-  std::string pending;
-  uint64_t base = 0;
   uint64_t fed = 0;
   // A run of bytes that frame no message: from garbageStart, searched for the next message
   // from scan on.
@@ -137,25 +139,12 @@ struct Dumper::Impl {
   Impl(const DumpOptions& o, std::ostream& out_, std::ostream& err_)
       : options(o), out(out_), err(err_), color(o.color), stream(o.limit) {}
 
+  // The bytes waiting from offset from on (from is at or after the stream's position).
   std::string_view view(uint64_t from) const {
-    const uint64_t at = std::min<uint64_t>(from - std::min(from, base), pending.size());
-    return std::string_view(pending).substr(static_cast<std::size_t>(at));
-  }
-
-  // Drops the bytes before the stream's position, now shown.
-  void drop() {
-    const uint64_t keep = inGarbage ? garbageStart : stream.position();
-    const uint64_t upTo = std::min(keep, fed);
-    if (upTo <= base) return;
-    const auto n = static_cast<std::size_t>(upTo - base);
-    if (n >= pending.size()) {
-      pending.clear();
-    } else if (n > 65536 && n * 2 > pending.size()) {
-      pending.erase(0, n);
-    } else {
-      return;  // later, so that dropping stays linear in the bytes fed
-    }
-    base = upTo;
+    const std::string_view waiting = stream.waiting();
+    const uint64_t at =
+        std::min<uint64_t>(from - std::min(from, stream.position()), waiting.size());
+    return waiting.substr(static_cast<std::size_t>(at));
   }
 
   bool problem(const Item& m, const std::string& what) {
@@ -174,8 +163,7 @@ struct Dumper::Impl {
     anyOk = false;
     empty = true;
     stream = tav::protocol::MessageStream(options.limit);
-    pending.clear();
-    base = fed = 0;
+    fed = 0;
     inGarbage = false;
   }
 
@@ -190,14 +178,13 @@ struct Dumper::Impl {
           ok = false;
         }
         fed += bytes.size();
-        pending.clear();
+        stream = tav::protocol::MessageStream(options.limit);
         return;
       }
-      pending.append(bytes.data(), bytes.size());
+      stream.feed(bytes);
       fed += bytes.size();
       return;
     }
-    pending.append(bytes.data(), bytes.size());
     fed += bytes.size();
     stream.feed(bytes);
     pump(false);
@@ -214,7 +201,7 @@ struct Dumper::Impl {
       m.input = name;
       m.number = 1;
       m.framed = false;
-      m.whole = m.body = pending;
+      m.whole = m.body = stream.waiting();
       show(m);
       if (!m.ok) hintFramed();
       return m.ok && ok;
@@ -224,13 +211,13 @@ struct Dumper::Impl {
       return false;
     }
     pump(true);
-    pending.clear();
     return ok;
   }
 
   void hintBare() {
-    if (pending.empty() || pending.size() != fed) return;
-    const Detection d = tav::protocol::detectVersion(pending);
+    const std::string_view all = stream.waiting();
+    if (all.empty() || stream.position() != 0 || all.size() != fed) return;
+    const Detection d = tav::protocol::detectVersion(all);
     if (d.exact()) {
       err << "tav-dump: " << name << ": hint: the input reads exactly as a bare "
           << d.chosen->name() << " body; try --bare\n";
@@ -238,7 +225,7 @@ struct Dumper::Impl {
   }
 
   void hintFramed() {
-    const tav::protocol::Message m = tav::protocol::readMessage(pending, options.limit);
+    const tav::protocol::Message m = tav::protocol::readMessage(stream.waiting(), options.limit);
     if (m.status != MessageStatus::kComplete) return;
     const Detection d = tav::protocol::detectVersion(m.body, &m.header);
     if (d.exact()) {
@@ -296,23 +283,19 @@ struct Dumper::Impl {
         continue;
       }
       const uint64_t at = stream.position();
-      if (at >= fed && stream.buffered() == 0) {
-        drop();
-        return;
-      }
+      if (at >= fed && stream.buffered() == 0) return;
+      const std::string_view front = stream.waiting();  // stays valid through next()
       const tav::protocol::Message m = stream.next();
       if (m.status == MessageStatus::kComplete) {
-        showFramed(m, at, false);
-        drop();
+        showFramed(m, front, at, false);
         continue;
       }
       if (tav::protocol::needsMoreBytes(m.status)) {
         if (!atEnd) return;
         if (m.status == MessageStatus::kNeedBody &&
             plausibleEvent(m.header.event, true)) {  // a message cut short: show what there is
-          showFramed(m, at, true);
+          showFramed(m, front, at, true);
           stream.discard(stream.buffered());
-          drop();
           return;
         }
         startGarbage(at, reason(m, at, atEnd));
@@ -326,7 +309,6 @@ struct Dumper::Impl {
         problem(item, reason(m, at, atEnd) + "; skipped");
         ok = false;
         stream.discard(m.size);
-        drop();
         continue;
       }
       startGarbage(at, reason(m, at, atEnd));
@@ -406,10 +388,10 @@ struct Dumper::Impl {
     inGarbage = false;
     const uint64_t skip = until - stream.position();
     stream.discard(skip);
-    drop();
   }
 
-  void showFramed(const tav::protocol::Message& message, uint64_t at, bool cut) {
+  void showFramed(const tav::protocol::Message& message, std::string_view front, uint64_t at,
+                  bool cut) {
     Item m;
     m.input = name;
     m.number = ++number;
@@ -418,7 +400,7 @@ struct Dumper::Impl {
     m.headerSize = message.headerSize;
     m.cut = cut;
     m.body = message.body;
-    m.whole = view(at).substr(0, message.headerSize + message.body.size());
+    m.whole = front.substr(0, message.headerSize + message.body.size());
     if (options.format == Format::kAnnotate || options.format == Format::kHtml) {
       m.headerFields = tav::protocol::annotateHeader(m.whole);
     }
@@ -487,7 +469,19 @@ struct Dumper::Impl {
         }
         break;
       case Format::kAnnotate:
+        // The fields are written as they are read (showAnnotate); here only how the read ends.
+        m.outcome = m.version->read(m.state, m.body);
+        if (!m.outcome.complete) {
+          m.annotation.stoppedField =
+              m.version->annotate(m.body, tav::protocol::FieldCallback()).stoppedField;
+        }
+        break;
       case Format::kHtml:
+        if (collect == nullptr) {
+          // The page's data goes out as the fields are read, not kept.
+          htmlFields(m);
+          break;
+        }
         m.annotation = m.version->annotate(m.body);
         m.outcome = m.annotation.outcome;
         break;
@@ -727,33 +721,43 @@ struct Dumper::Impl {
     };
     for (const FieldSpan& f : m.headerFields) line(f, m.start);
     // A run of fields that could not be read is shown as its first one, named as the read's
-    // outcome names the field it stopped in, and a count of the rest.
-    const std::vector<FieldSpan>& fields = m.annotation.fields;
+    // outcome names the field it stopped in, and a count of the rest. The fields are written
+    // as the walk hands them out, not kept.
+    const std::string& stopped = m.annotation.stoppedField;
     bool firstRun = true;
-    for (std::size_t i = 0; i < fields.size();) {
-      if (fields[i].length != 0) {
-        line(fields[i++], m.bodyStart());
-        continue;
-      }
-      std::size_t end = i + 1;
-      while (end < fields.size() && fields[end].length == 0) ++end;
-      std::size_t run = end - i;
-      if (firstRun && !m.annotation.stoppedField.empty() &&
-          fields[i].path != m.annotation.stoppedField) {
-        FieldSpan stopped = fields[i];
-        stopped.path = m.annotation.stoppedField;
-        line(stopped, m.bodyStart());
+    bool inRun = false;
+    std::size_t run = 0;
+    FieldSpan first;
+    auto endRun = [&] {
+      if (!inRun) return;
+      if (firstRun && !stopped.empty() && first.path != stopped) {
+        FieldSpan named = first;
+        named.path = stopped;
+        line(named, m.bodyStart());
         ++run;
       } else {
-        line(fields[i], m.bodyStart());
+        line(first, m.bodyStart());
       }
       firstRun = false;
       if (run > 1) {
-        out << std::string(44 + std::size_t{2} * fields[i].depth, ' ') << color.bad << "... "
-            << run - 1 << " more fields not read" << color.off << "\n";
+        out << std::string(44 + std::size_t{2} * first.depth, ' ') << color.bad << "... " << run - 1
+            << " more fields not read" << color.off << "\n";
       }
-      i = end;
-    }
+      inRun = false;
+    };
+    m.version->annotate(m.body, [&](const FieldSpan& f) {
+      if (f.length != 0) {
+        endRun();
+        line(f, m.bodyStart());
+      } else if (!inRun) {
+        first = f;
+        run = 1;
+        inRun = true;
+      } else {
+        ++run;
+      }
+    });
+    endRun();
     const ReadOutcome& o = m.outcome;
     if (!o.complete) {
       out << color.bad << "the data ran out at offset " << m.bodyStart() + o.stoppedAt;
@@ -771,6 +775,24 @@ struct Dumper::Impl {
       out << color.bad << "the header announces " << m.header.length << " body bytes, only "
           << m.body.size() << " follow" << color.off << "\n";
     }
+  }
+
+  void htmlFields(Item& m) {
+    HtmlMessage start;
+    start.bytes = m.whole;
+    start.start = m.start;
+    start.bodyStart = m.headerSize;
+    start.version = m.version;
+    pageWriter = std::make_unique<HtmlMessageWriter>(out, start);
+    for (const FieldSpan& f : m.headerFields) pageWriter->header(f);
+    pageUnread = 0;
+    const tav::protocol::AnnotationEnd end =
+        m.version->annotate(m.body, [this](const FieldSpan& f) {
+          if (f.length == 0) ++pageUnread;
+          pageWriter->body(f);
+        });
+    m.outcome = end.outcome;
+    m.annotation.stoppedField = end.stoppedField;
   }
 
   void showHtml(const Item& m) {
@@ -810,11 +832,11 @@ struct Dumper::Impl {
       if (!m.annotation.stoppedField.empty()) {
         page.status += " in field " + m.annotation.stoppedField;
       }
-      page.status += "; " +
-                     std::to_string(static_cast<std::size_t>(
-                         std::count_if(m.annotation.fields.begin(), m.annotation.fields.end(),
-                                       [](const FieldSpan& f) { return f.length == 0; }))) +
-                     " fields not read";
+      const auto unread = pageWriter ? pageUnread
+                                     : static_cast<std::size_t>(std::count_if(
+                                           m.annotation.fields.begin(), m.annotation.fields.end(),
+                                           [](const FieldSpan& f) { return f.length == 0; }));
+      page.status += "; " + std::to_string(unread) + " fields not read";
     } else {
       page.status = "body complete: " + std::to_string(m.outcome.consumed) + " bytes";
       const std::size_t rest = m.body.size() - m.outcome.consumed;
@@ -828,7 +850,12 @@ struct Dumper::Impl {
                      " body bytes, only " + std::to_string(m.body.size()) + " follow";
     }
     page.ok = m.ok;
-    htmlMessage(out, page, shown);
+    if (pageWriter) {
+      pageWriter->finish(page);
+      pageWriter.reset();
+    } else {
+      htmlMessage(out, page, shown);
+    }
   }
 };
 

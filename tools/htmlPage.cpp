@@ -60,49 +60,6 @@ void writeBase64(std::ostream& out, std::string_view bytes) {
   out << '"';
 }
 
-// The fields as numbers, five for each: the length, the schema entry, the two record indices
-// (each as its change from the field before) and the list element + 1 (0 for none); a field
-// that does not start where the one before ended is preceded by a jump (-1 - distance, then
-// four zeros). The values go to a list of the message's distinct values, and each field's by
-// its place in that list.
-void writeFields(std::ostream& out, const char* key, const std::vector<FieldSpan>* fields,
-                 std::size_t base, std::unordered_map<std::string, std::size_t>& table,
-                 std::vector<const std::string*>& values) {
-  out << ",\"" << key << "\":[";
-  std::size_t end = base;
-  long long i0 = 0;
-  long long i1 = 0;
-  bool first = true;
-  std::vector<std::size_t> places;
-  if (fields != nullptr) {
-    places.reserve(fields->size());
-    for (const FieldSpan& f : *fields) {
-      const std::size_t offset = base + f.offset;
-      if (!first) out << ',';
-      first = false;
-      if (offset != end) {
-        out << -1 - (static_cast<long long>(offset) - static_cast<long long>(end)) << ",0,0,0,0,";
-      }
-      const long long n0 = f.indexCount > 0 ? f.indices[0] : 0;
-      const long long n1 = f.indexCount > 1 ? f.indices[1] : 0;
-      out << f.length << ',' << f.schemaIndex << ',' << n0 - i0 << ',' << n1 - i1 << ','
-          << f.element + 1;
-      i0 = n0;
-      i1 = n1;
-      end = offset + f.length;
-      const auto found = table.emplace(f.value, values.size());
-      if (found.second) values.push_back(&found.first->first);
-      places.push_back(found.first->second);
-    }
-  }
-  out << "],\"" << key << "v\":[";
-  for (std::size_t i = 0; i < places.size(); ++i) {
-    if (i > 0) out << ',';
-    out << places[i];
-  }
-  out << "]";
-}
-
 void writeSchema(std::ostream& out, const std::vector<tav::protocol::SchemaField>& schema) {
   out << "[";
   for (std::size_t i = 0; i < schema.size(); ++i) {
@@ -122,10 +79,11 @@ h1 { font-size: 1.1rem; margin: 0; }
 .legend .b { width: auto; padding: 0 0.4em; margin: 0 0.3em; }
 #search { width: 18rem; }
 .layout { display: flex; gap: 0.8rem; padding: 0.5rem 1rem; align-items: flex-start; }
-#list { list-style: none; margin: 0; padding: 0; width: 15rem; max-height: 85vh; overflow: auto;
-  font-size: 12px; border: 1px solid #ccd; background: #fff; flex: none; }
-#list li { padding: 2px 6px; cursor: pointer; white-space: nowrap; overflow: hidden;
-  text-overflow: ellipsis; }
+#list { width: 15rem; height: 85vh; overflow: auto; position: relative; font-size: 12px;
+  border: 1px solid #ccd; background: #fff; flex: none; }
+#lrows { list-style: none; margin: 0; padding: 0; position: absolute; left: 0; right: 0; }
+#list li { padding: 0 6px; height: 18px; line-height: 18px; cursor: pointer; white-space: nowrap;
+  overflow: hidden; text-overflow: ellipsis; }
 #list li.bad { color: #a01818; }
 #list li.cur { background: #dbe4ff; }
 section.msg { flex: 1; min-width: 0; border: 1px solid #ccd; border-radius: 6px;
@@ -179,17 +137,15 @@ const char kScript[] = R"JS(
   'use strict';
   window.tavDataAt = performance.now();
   const SCHEMAS = JSON.parse(document.getElementById('tav-schemas').textContent);
+  // Two lines for each message, kept as text: the bytes and fields, parsed when the message
+  // is shown, and what the list shows, parsed when its row is drawn.
   const lines = document.getElementById('tav-data').textContent.split('\n');
-  const MESSAGES = [];
-  for (let k = 1; k + 1 < lines.length; k += 2) {
-    const m = JSON.parse(lines[k]);
-    m.raw = lines[k + 1];
-    MESSAGES.push(m);
-  }
-  lines.length = 0;
-  const ROW = 20, CHUNK = 100;
+  const COUNT = Math.max(0, (lines.length - 1) >> 1);
+  const MESSAGES = new Array(COUNT);
+  const message = (i) => MESSAGES[i] || (MESSAGES[i] = JSON.parse(lines[2 + 2 * i]));
+  const ROW = 20, LROW = 18, CHUNK = 100;
   const $ = (id) => document.getElementById(id);
-  const list = $('list'), grid = $('grid'), rowsBox = $('rows'), spacer = $('spacer');
+  const list = $('list'), listRows = $('lrows'), grid = $('grid'), rowsBox = $('rows'), spacer = $('spacer');
   const tree = $('tree'), info = $('info'), search = $('search'), results = $('results');
   let hexOffsets = false, cur = null, sel = -1, hover = -1;
 
@@ -197,59 +153,131 @@ const char kScript[] = R"JS(
   const fmt = (n) => hexOffsets ? '0x' + n.toString(16) : String(n);
   const hex2 = (b) => (b < 16 ? '0' : '') + b.toString(16);
 
+  // Calls field(numbers) for each entry of a field string (the value's place, the length,
+  // the schema change, the index changes, the element + 1) and jump(distance) for each jump.
+  function scan(text, field, jump) {
+    const n = text.length, p = [0, 0, 0, 0, 0, 0];
+    let k = 0;
+    while (k < n) {
+      let q = 0, v = 0, neg = false;
+      p.fill(0);
+      const isJump = text.charCodeAt(k) === 106;
+      if (isJump) ++k;
+      for (; k <= n; ++k) {
+        const c = k < n ? text.charCodeAt(k) : 44;
+        if (c === 44 || c === 46) {
+          if (q < 6) p[q++] = neg ? -v : v;
+          v = 0; neg = false;
+          if (c === 44) { ++k; break; }
+        } else if (c === 45) neg = true;
+        else v = v * 10 + c - 48;
+      }
+      if (isJump) jump(p[0]); else field(p);
+    }
+  }
+
+  // A schema pattern split where a field's record ends and its name begins (the last dot,
+  // not counting a list's ".count"), each side at its "[]"s.
+  function Shape(pattern) {
+    const cut = pattern.endsWith('.count') ? pattern.length - 6 : pattern.length;
+    const dot = pattern.lastIndexOf('.', cut - 1);
+    const key = dot < 0 ? '' : pattern.slice(0, dot);
+    const rec = dot < 0 ? [] : key.split('[]'), name = pattern.slice(dot + 1).split('[]');
+    const n = Math.max(0, rec.length - 1) + name.length - 1;
+    return {key: key, rec: rec, name: name, n: n, recEl: n > 0 && name.length === 1};
+  }
+
+  // A field: where it lies (o, l, from the message's first byte), its value, record and name.
+  class Field {
+    constructor(o, l, v, rec, name, hdr) {
+      this.o = o; this.l = l; this.v = v; this.rec = rec; this.name = name; this.hdr = hdr; this.h = 0;
+    }
+    get path() { return this.rec === '' ? this.name : this.rec + '.' + this.name; }
+  }
+
   // A message's data decoded into fields with their paths, records and owners of bytes.
   function decode(i) {
-    const m = MESSAGES[i];
+    const m = message(i);
     if (m.cache) return m.cache;
-    Object.assign(m, JSON.parse(m.raw));
-    m.raw = null;
+    Object.assign(m, JSON.parse(lines[1 + 2 * i]));
     const raw = atob(m.b), bytes = new Uint8Array(raw.length);
     for (let k = 0; k < raw.length; ++k) bytes[k] = raw.charCodeAt(k);
+    m.b = null;
     const fields = [];
-    const add = (nums, values, schema, base) => {
-      let end = base, i0 = 0, i1 = 0;
-      const split = [];
-      for (let k = 0, j = 0; k < nums.length; k += 5) {
-        if (nums[k] < 0) { end += -1 - nums[k]; continue; }  // a jump
-        const o = end, l = nums[k];
-        const pattern = schema[nums[k + 1]] || '?';
-        i0 += nums[k + 2];
-        i1 += nums[k + 3];
-        const idx = [i0, i1], el = nums[k + 4] - 1;
-        const parts = split[nums[k + 1]] || (split[nums[k + 1]] = pattern.split('[]'));
-        let path = parts[0];
-        for (let p = 1; p < parts.length; ++p) {
-          // Record indices first, a list element last.
-          path += '[' + (el >= 0 && p === parts.length - 1 ? el : idx[p - 1]) + ']' + parts[p];
+    const add = (text, schema, base) => {
+      let end = base, s = -1, i0 = 0, i1 = 0, j = 0;
+      let lastKey = null, lastRec = '', l0 = -1, l1 = -1, lEl = -2;
+      const shapes = [];
+      scan(text || '', (p) => {
+        const o = end, l = p[1];
+        s += 1 + p[2];
+        i0 += p[3];
+        i1 += p[4];
+        const el = p[5] - 1;
+        const shape = shapes[s] || (shapes[s] = Shape(schema[s] || '?'));
+        // The q-th "[]" of the pattern (from 1): record indices first, a list element last.
+        const at = (q) => (el >= 0 && q === shape.n) ? el : (q === 1 ? i0 : i1);
+        let rec = '';
+        if (shape.rec.length > 0) {
+          if (shape.key === lastKey && i0 === l0 && i1 === l1 && (!shape.recEl || el === lEl)) {
+            rec = lastRec;  // the record of the field before
+          } else {
+            rec = shape.rec[0];
+            for (let q = 1; q < shape.rec.length; ++q) rec += '[' + at(q) + ']' + shape.rec[q];
+            lastKey = shape.key; lastRec = rec; l0 = i0; l1 = i1; lEl = el;
+          }
         }
-        const cut = path.endsWith('.count') ? path.length - 6 : path.length;
-        const dot = path.lastIndexOf('.', cut - 1);
-        fields.push({o: o, l: l, path: path, v: m.vt[values[j++]], rec: dot < 0 ? '' : path.slice(0, dot),
-                     name: dot < 0 ? path : path.slice(dot + 1), hdr: base === 0 && m.bs > 0 && o < m.bs});
+        let name = shape.name[0];
+        const r = shape.rec.length > 0 ? shape.rec.length - 1 : 0;
+        for (let q = 1; q < shape.name.length; ++q) name += '[' + at(r + q) + ']' + shape.name[q];
+        fields.push(new Field(o, l, m.vt[p[0]], rec, name, base === 0 && m.bs > 0 && o < m.bs));
+        ++j;
         end = o + l;
-      }
+      }, (distance) => { end += distance; });
     };
-    add(m.h, m.hv, SCHEMAS.h, 0);
-    add(m.f, m.fv, SCHEMAS[m.v] || [], m.bs);
+    add(m.h, SCHEMAS.h, 0);
+    add(m.f, SCHEMAS[m.v] || [], m.bs);
+    m.h = m.f = null;
     const owner = new Int32Array(bytes.length).fill(-1);
     const hues = new Map();
+    let lastRec = null, hue = 0;
     fields.forEach((f, k) => {
-      if (!hues.has(f.rec)) hues.set(f.rec, (hues.size * 137 + 210) % 360);
-      f.h = hues.get(f.rec);
+      if (f.rec !== lastRec) {  // most fields lie in the record of the field before
+        if (!hues.has(f.rec)) hues.set(f.rec, (hues.size * 137 + 210) % 360);
+        hue = hues.get(f.rec);
+        lastRec = f.rec;
+      }
+      f.h = hue;
       for (let o = f.o; o < f.o + f.l && o < bytes.length; ++o) owner[o] = k;
     });
     m.cache = {bytes: bytes, fields: fields, owner: owner, root: null, parent: null};
     return m.cache;
   }
 
-  // ---- the message list
-  list.innerHTML = MESSAGES.map((m, i) => '<li data-m="' + i + '"' + (m.ok ? '' : ' class="bad"') +
-      ' title="' + esc(m.t + ' \u2014 ' + m.s) + '">' + esc(m.l || m.t) + '</li>').join('');
+  // ---- the message list, drawn for the rows in view
+  let listDrawn = [-1, -1];
+  function drawList(force) {
+    const first = Math.max(0, Math.floor(list.scrollTop / LROW) - 10);
+    const last = Math.min(COUNT, Math.ceil((list.scrollTop + list.clientHeight) / LROW) + 10);
+    if (!force && first >= listDrawn[0] && last <= listDrawn[1]) return;
+    const from = Math.max(0, first - 30), to = Math.min(COUNT, last + 30);
+    listDrawn = [from, to];
+    const html = [];
+    for (let i = from; i < to; ++i) {
+      const m = message(i);
+      html.push('<li data-m="', i, '" class="', m.ok ? '' : 'bad', cur && cur.i === i ? ' cur' : '',
+                '" title="', esc(m.t + ' \u2014 ' + m.s), '">', esc(m.l || m.t), '</li>');
+    }
+    listRows.style.top = (from * LROW) + 'px';
+    listRows.innerHTML = html.join('');
+  }
+  $('lspacer').style.height = (COUNT * LROW) + 'px';
+  list.addEventListener('scroll', () => requestAnimationFrame(() => drawList(false)));
   list.addEventListener('click', (e) => {
     const li = e.target.closest('li');
     if (li) show(+li.dataset.m);
   });
-  if (MESSAGES.length < 2) list.style.display = 'none';
+  if (COUNT < 2) list.style.display = 'none';
 
   // ---- the hex grid, drawn for the rows in view
   let drawn = [-1, -1];
@@ -294,8 +322,15 @@ const char kScript[] = R"JS(
   function buildTree(d) {
     const root = {name: '', kids: [], open: true, depth: -1};
     const parent = new Array(d.fields.length);
-    let stack = [root], names = [];
+    let stack = [root], names = [], lastRec = null;
     d.fields.forEach((f, k) => {
+      if (f.rec === lastRec) {  // in the record of the field before
+        const home = stack[stack.length - 1];
+        home.kids.push(k);
+        parent[k] = home;
+        return;
+      }
+      lastRec = f.rec;
       const parts = f.rec === '' ? [] : f.rec.split('.');
       let same = 0;
       while (same < parts.length && same < names.length && parts[same] === names[same]) ++same;
@@ -467,7 +502,7 @@ const char kScript[] = R"JS(
       if (at >= 0 && at < cur.d.bytes.length && cur.d.owner[at] >= 0) k = cur.d.owner[at];
     } else if (e.key === ']' || e.key === '[') {
       const next = cur.i + (e.key === ']' ? 1 : -1);
-      if (next >= 0 && next < MESSAGES.length) show(next);
+      if (next >= 0 && next < COUNT) show(next);
       e.preventDefault();
       return;
     } else if (e.key === '/') { search.focus(); e.preventDefault(); return; }
@@ -504,13 +539,14 @@ const char kScript[] = R"JS(
 
   // ---- one message at a time
   function show(i) {
-    const m = MESSAGES[i];
-    const d = decode(i);
+    const d = decode(i), m = message(i);
     if (!d.root) buildTree(d);
-    if (cur) list.children[cur.i].classList.remove('cur');
     cur = {i: i, m: m, d: d};
-    list.children[i].classList.add('cur');
-    list.children[i].scrollIntoView({block: 'nearest'});
+    if (COUNT > 1) {
+      if (i * LROW < list.scrollTop) list.scrollTop = i * LROW;
+      else if ((i + 1) * LROW > list.scrollTop + list.clientHeight) list.scrollTop = (i + 1) * LROW - list.clientHeight;
+      drawList(true);
+    }
     sel = -1; hover = -1;
     $('title').textContent = m.t;
     const status = $('status');
@@ -535,11 +571,9 @@ const char kScript[] = R"JS(
     current: () => cur && cur.i, selected: () => sel,
     fields: () => cur.d.fields.map((f) => [f.o + cur.m.a, f.l, f.path]),
     owners: () => Array.from(cur.d.owner),
-    count: () => MESSAGES.length,
+    count: () => COUNT,
   };
-  const first = MESSAGES.findIndex((m) => !m.ok);
-  if (MESSAGES.length) show(0);
-  void first;
+  if (COUNT) show(0);
   window.tavReadyAt = performance.now();
   document.body.dataset.ready = '1';
 })();
@@ -559,7 +593,8 @@ void htmlBegin(std::ostream& out) {
          "a field; \u2190 \u2192 fields, \u2191 \u2193 rows, [ ] messages."
          "<span class=\"b left\">left over / no message</span><span class=\"b unread\">not "
          "read</span><span class=\"end\"></span> data ran out</span></header>\n"
-         "<div class=\"layout\"><ol id=\"list\"></ol>\n"
+         "<div class=\"layout\"><div id=\"list\"><div id=\"lspacer\"></div><ol "
+         "id=\"lrows\"></ol></div>\n"
          "<section class=\"msg\" id=\"msg\"><h2 id=\"title\"></h2><p class=\"status\" "
          "id=\"status\"></p><div id=\"info\"></div><ul id=\"results\"></ul>\n"
          "<div class=\"panes\"><div class=\"grid\" id=\"grid\"><div id=\"spacer\"></div>"
@@ -577,31 +612,90 @@ void htmlBegin(std::ostream& out) {
   out << "}</script>\n<script type=\"application/json\" id=\"tav-data\">\n";
 }
 
+// A message's data is one line of JSON: where it starts, its bytes, then its fields as two
+// strings of comma-separated entries ("h" for the header's, "f" for the body's), one for each
+// field: the place of its value in the message's list of distinct values ("vt", written last),
+// its length, then '.'-separated changes from the field before of the schema entry (less one,
+// as the next entry is the usual case), of the two record indices, and the list element + 1
+// (0 for none), each zero written as nothing and trailing zeros left out; so a field of one
+// byte whose value was seen third and whose schema entry follows the one before is "2.1". A
+// field that does not start where the one before ended is preceded by a jump: 'j' and the
+// distance. How the read ended closes the line; the next line is what the message list shows.
+HtmlMessageWriter::HtmlMessageWriter(std::ostream& out, const HtmlMessage& m) : out_(out), end_(0) {
+  out_ << "{\"a\":" << m.start << ",\"bs\":" << m.bodyStart << ",\"v\":";
+  writeString(out_, m.version != nullptr ? m.version->name() : std::string_view());
+  out_ << ",\"b\":";
+  writeBase64(out_, m.bytes);
+  out_ << ",\"h\":\"";
+  bodyStart_ = m.bodyStart;
+}
+
+void HtmlMessageWriter::field(const FieldSpan& f, std::size_t offset) {
+  if (!first_) out_ << ',';
+  first_ = false;
+  if (offset != end_) {
+    out_ << 'j' << static_cast<long long>(offset) - static_cast<long long>(end_) << ',';
+  }
+  const long long now[3] = {static_cast<long long>(f.schemaIndex),
+                            f.indexCount > 0 ? static_cast<long long>(f.indices[0]) : 0,
+                            f.indexCount > 1 ? static_cast<long long>(f.indices[1]) : 0};
+  const long long parts[4] = {now[0] - previous_[0] - 1, now[1] - previous_[1],
+                              now[2] - previous_[2], static_cast<long long>(f.element) + 1};
+  int last = 3;
+  while (last >= 0 && parts[last] == 0) --last;
+  const auto found = table_.emplace(f.value, values_.size());
+  if (found.second) values_.push_back(&found.first->first);
+  out_ << found.first->second << '.' << f.length;
+  for (int k = 0; k <= last; ++k) {
+    out_ << '.';
+    if (parts[k] != 0) out_ << parts[k];
+  }
+  for (int k = 0; k < 3; ++k) previous_[k] = now[k];
+  end_ = offset + f.length;
+}
+
+void HtmlMessageWriter::header(const FieldSpan& f) { field(f, f.offset); }
+
+void HtmlMessageWriter::body(const FieldSpan& f) {
+  if (!inBody_) {
+    out_ << "\",\"f\":\"";
+    inBody_ = true;
+    first_ = true;
+    end_ = bodyStart_;
+    previous_[0] = -1;
+    previous_[1] = previous_[2] = 0;
+  }
+  field(f, bodyStart_ + f.offset);
+}
+
+void HtmlMessageWriter::finish(const HtmlMessage& m) {
+  out_ << (inBody_ ? "\"" : "\",\"f\":\"\"") << ",\"vt\":[";
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (i > 0) out_ << ',';
+    writeString(out_, *values_[i]);
+  }
+  values_.clear();
+  table_.clear();
+  out_ << "],\"ce\":" << m.consumedEnd << ",\"c\":" << (m.complete ? 1 : 0)
+       << ",\"sa\":" << m.stoppedAt << "}\n{\"t\":";
+  writeString(out_, m.title);
+  out_ << ",\"l\":";
+  writeString(out_, m.label);
+  out_ << ",\"s\":";
+  writeString(out_, m.status);
+  out_ << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << "}\n";
+}
+
 void htmlMessage(std::ostream& out, const HtmlMessage& m, std::size_t index) {
   (void)index;
-  out << "{\"t\":";
-  writeString(out, m.title);
-  out << ",\"l\":";
-  writeString(out, m.label);
-  out << ",\"s\":";
-  writeString(out, m.status);
-  out << ",\"ok\":" << (m.ok ? 1 : 0) << ",\"g\":" << (m.garbage ? 1 : 0) << "}\n{\"a\":" << m.start
-      << ",\"bs\":" << m.bodyStart << ",\"ce\":" << m.consumedEnd
-      << ",\"c\":" << (m.complete ? 1 : 0) << ",\"sa\":" << m.stoppedAt << ",\"v\":";
-  writeString(out, m.version != nullptr ? m.version->name() : std::string_view());
-  out << ",\"b\":";
-  writeBase64(out, m.bytes);
-  std::unordered_map<std::string, std::size_t> table;
-  std::vector<const std::string*> values;
-  writeFields(out, "h", m.header, 0, table, values);
-  writeFields(out, "f", m.body, m.bodyStart, table, values);
-  out << ",\"vt\":[";
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) out << ',';
-    writeString(out, *values[i]);
+  HtmlMessageWriter writer(out, m);
+  if (m.header != nullptr) {
+    for (const FieldSpan& f : *m.header) writer.header(f);
   }
-  out << "]";
-  out << "}\n";
+  if (m.body != nullptr) {
+    for (const FieldSpan& f : *m.body) writer.body(f);
+  }
+  writer.finish(m);
 }
 
 void htmlEnd(std::ostream& out) {

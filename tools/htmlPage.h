@@ -12,6 +12,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "protocol/version.h"
@@ -56,6 +57,37 @@ void htmlBegin(std::ostream& out);
 
 /// Writes one message's data; index numbers the messages from 0.
 void htmlMessage(std::ostream& out, const HtmlMessage& message, std::size_t index);
+
+/// Writes one message's data as its fields come, so that they need not be held: made with
+/// the message's bytes, start, bodyStart and version; then header() for each header field and
+/// body() for each body field, in wire order (all header fields first); then finish() with
+/// the rest of the message (how the read ended, title, label, status) filled in.
+class HtmlMessageWriter {
+ public:
+  /// Writes the message's start, bytes and version.
+  HtmlMessageWriter(std::ostream& out, const HtmlMessage& message);
+  HtmlMessageWriter(const HtmlMessageWriter&) = delete;
+  HtmlMessageWriter& operator=(const HtmlMessageWriter&) = delete;
+  /// Writes a header field (offset from the message's first byte).
+  void header(const tav::protocol::FieldSpan& field);
+  /// Writes a body field (offset from the body's first byte).
+  void body(const tav::protocol::FieldSpan& field);
+  /// Writes the message's distinct values, how its read ended and its list entry.
+  void finish(const HtmlMessage& message);
+
+ private:
+  void field(const tav::protocol::FieldSpan& field, std::size_t offset);
+
+  std::ostream& out_;
+  std::size_t bodyStart_ = 0;
+  std::size_t end_ = 0;
+  long long previous_[3] = {-1, 0, 0};
+  bool first_ = true;
+  bool inBody_ = false;
+  // Each distinct value once, by its first place; the list of them in order of places.
+  std::unordered_map<std::string, std::size_t> table_;
+  std::vector<const std::string*> values_;
+};
 
 /// Writes the page's end: the script that draws the messages, and the closing tags.
 void htmlEnd(std::ostream& out);

@@ -12,8 +12,10 @@
 
 namespace {
 
-const char kUsage[] = "usage: tav-encode [OPTION]... [FILE]\n";
+const char kUsage[] = "Usage: tav-encode [OPTION]... [FILE]\n";
 
+// Laid out for help2man as well: the description, then "Options:", then "Exit status:", which
+// the manual page makes a section.
 const char kHelp[] =
     "Encodes JSON into game-state messages. FILE (or standard input, without FILE or with -)\n"
     "holds any number of JSON documents, one after another (as tav-dump --format json or\n"
@@ -29,6 +31,9 @@ const char kHelp[] =
     "its JSON pointer and what becomes of it, and the document is refused unless --lossy is\n"
     "given. So is a message whose \"read\" says its bytes were incomplete or had bytes left\n"
     "over: its state holds values the bytes did not give.\n"
+    "\n"
+    "A document may hold at most 256 MiB of JSON text; the input's total size has no limit.\n"
+    "The bytes are not written to a terminal: redirect standard output or use --output.\n"
     "\n"
     "Options:\n"
     "  -p, --protocol=VERSION  the body's protocol version: 7.6, 8.0 or 8.4. Default: the\n"
@@ -50,9 +55,6 @@ const char kHelp[] =
     "  -h, --help              show this help and exit.\n"
     "  -V, --version           show the tool's version and exit.\n"
     "  --                      end of options.\n"
-    "\n"
-    "A document may hold at most 256 MiB of JSON text; the input's total size has no limit.\n"
-    "The bytes are not written to a terminal: redirect standard output or use --output.\n"
     "\n"
     "Exit status:\n"
     "  0  every document was encoded and written\n"

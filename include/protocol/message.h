@@ -125,7 +125,7 @@ class MessageStream {
   void feed(std::string_view data);
 
   /// The message at the front of the bytes waiting. kComplete: the message is taken out of
-  /// the stream (its views stay valid until the next feed() or next()). kNeedHeader/kNeedBody:
+  /// the stream (its views stay valid until the next feed()). kNeedHeader/kNeedBody:
   /// nothing is taken; feed more. A broken status (malformed, too large): nothing is taken and
   /// the same status comes back until discard() drops bytes (a kTooLarge message's own size,
   /// say, or one byte to search for the next header).
@@ -135,6 +135,11 @@ class MessageStream {
   void discard(uint64_t n);
   /// Bytes waiting: fed and not taken nor discarded.
   std::size_t buffered() const;
+  /// The bytes waiting, the one at position() first, e.g. to search them for the next message
+  /// after a broken header. next() and discard() only shorten the view at its front, they
+  /// never move bytes: a view (and the bytes of a message taken) stays valid until the next
+  /// feed().
+  std::string_view waiting() const;
   /// The stream offset of the first byte waiting (bytes taken and discarded so far).
   uint64_t position() const { return position_; }
   /// The limit given at construction; setLimit changes it for the messages not taken yet.

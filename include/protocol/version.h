@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -136,6 +137,18 @@ struct Annotation {
   std::string stoppedField;
 };
 
+/// How a body annotated field by field ended: an Annotation without its fields.
+struct AnnotationEnd {
+  /// What the read found, as the readers report it.
+  ReadOutcome outcome;
+  /// The path of the first field that could not be read; empty when the body was complete.
+  std::string stoppedField;
+};
+
+/// Receives each field of a body in wire order as it is read. The span is reused for the next
+/// field: copy what must outlive the call.
+using FieldCallback = std::function<void(const FieldSpan&)>;
+
 /// The body format of one protocol version. The three versions are the constants below; a
 /// Version is neither made nor copied by callers.
 class Version {
@@ -186,6 +199,13 @@ class Version {
   Annotation annotate(const uint8_t* data, std::size_t size) const;
   /// As above, over the bytes of data.
   Annotation annotate(std::string_view data) const;
+  /// Reads data[0, size) as one body and hands every field to onField as it is read, the same
+  /// spans in the same order as annotate() holds, without keeping them: memory stays that of
+  /// the state read, whatever the number of fields. An empty onField takes nothing. Returns
+  /// how the read ended; stoppedField is known only then (the fields not read come first).
+  AnnotationEnd annotate(const uint8_t* data, std::size_t size, const FieldCallback& onField) const;
+  /// As above, over the bytes of data.
+  AnnotationEnd annotate(std::string_view data, const FieldCallback& onField) const;
 
   /// Every field a body of this version can hold, in wire order (both branches of an actor),
   /// made by walking the record layouts; FieldSpan::schemaIndex points into it.
@@ -202,8 +222,8 @@ class Version {
     std::size_t (*size)(const tav::GameState&);
     /// Writes a whole body, or nothing when it does not fit.
     std::size_t (*write)(const tav::GameState&, uint8_t*, std::size_t);
-    /// Tells where each field of a body lies.
-    Annotation (*annotate)(const uint8_t*, std::size_t);
+    /// Tells where each field of a body lies, field by field.
+    AnnotationEnd (*annotate)(const uint8_t*, std::size_t, const FieldCallback&);
     /// The version's field schema, made once.
     const std::vector<SchemaField>& (*schema)();
   };

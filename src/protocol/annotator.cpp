@@ -65,7 +65,7 @@ void AnnotationSink::field(FieldName field, std::size_t offset, std::size_t leng
   add(field, offset, length, value ? quotedText(*value) : std::string("null"));
 }
 
-void AnnotationSink::stopped(FieldName field) { result_.stoppedField = pathOf(field); }
+void AnnotationSink::stopped(FieldName field) { pathOf(field, stoppedField_); }
 
 void AnnotationSink::enter(const char* name, std::ptrdiff_t index) {
   const bool indexed = index >= 0;
@@ -98,8 +98,9 @@ void AnnotationSink::leave() {
 
 void AnnotationSink::add(FieldName field, std::size_t offset, std::size_t length,
                          std::string value) {
-  FieldSpan span;
-  span.path = pathOf(field);
+  if (!onField_) return;
+  FieldSpan& span = span_;
+  pathOf(field, span.path);
   span.offset = offset;
   span.length = length;
   span.value = std::move(value);
@@ -109,23 +110,24 @@ void AnnotationSink::add(FieldName field, std::size_t offset, std::size_t length
   span.indexCount =
       static_cast<uint8_t>(indexCount_ < indices_.size() ? indexCount_ : indices_.size());
   span.element = field.isCount ? -1 : field.index;
+  span.schemaIndex = 0;
   if (schema_ != nullptr) {
-    std::string pattern = patternPrefix_;
-    if (!pattern.empty()) pattern += '.';
-    pattern += field.name;
+    pattern_ = patternPrefix_;
+    if (!pattern_.empty()) pattern_ += '.';
+    pattern_ += field.name;
     if (field.isCount) {
-      pattern += ".count";
+      pattern_ += ".count";
     } else if (field.index >= 0) {
-      pattern += "[]";
+      pattern_ += "[]";
     }
-    const auto entry = schema_->find(pattern);
+    const auto entry = schema_->find(pattern_);
     if (entry != schema_->end()) span.schemaIndex = entry->second;
   }
-  result_.fields.push_back(std::move(span));
+  onField_(span);
 }
 
-std::string AnnotationSink::pathOf(FieldName field) const {
-  std::string path = prefix_;
+void AnnotationSink::pathOf(FieldName field, std::string& path) const {
+  path = prefix_;
   if (!path.empty()) path += '.';
   path += field.name;
   if (field.isCount) {
@@ -135,7 +137,6 @@ std::string AnnotationSink::pathOf(FieldName field) const {
     path += std::to_string(field.index);
     path += ']';
   }
-  return path;
 }
 
 void SchemaWalker::enter(const char* name, bool indexed) {

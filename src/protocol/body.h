@@ -76,14 +76,15 @@ TAV_FLATTEN std::size_t writeInto(const tav::GameState& state, uint8_t* data, st
 }
 
 template <const Format& F>
-Annotation annotateBody(const uint8_t* data, std::size_t size) {
-  Annotation result;
-  AnnotationSink sink(result, &schemaIndexOf<F>());
+AnnotationEnd annotateBody(const uint8_t* data, std::size_t size, const FieldCallback& onField) {
+  AnnotationSink sink(onField, &schemaIndexOf<F>());
   Reader<AnnotationSink> reader(data, size, sink);
   tav::GameState state;
   gameStateLayout<F>(reader, state);
-  result.outcome = reader.outcome();
-  return result;
+  AnnotationEnd end;
+  end.outcome = reader.outcome();
+  end.stoppedField = sink.stoppedField();
+  return end;
 }
 
 template <const Format& F>

@@ -316,12 +316,10 @@ Message MessageStream::next() {
     }
     cached_ = false;
     needed_ = 0;
+    // The bytes stay where they are (feed() compacts them): the message's views and a view
+    // of waiting() taken before stay valid.
     start_ += m.size;
     position_ += m.size;
-    if (start_ == bytes_.size()) {
-      bytes_.clear();
-      start_ = 0;
-    }
     return m;
   }
   cached_ = true;
@@ -348,13 +346,13 @@ void MessageStream::discard(uint64_t n) {
   start_ += now;
   position_ += n;
   toDiscard_ += n - now;
-  if (start_ == bytes_.size()) {
-    bytes_.clear();
-    start_ = 0;
-  }
 }
 
 std::size_t MessageStream::buffered() const { return bytes_.size() - start_; }
+
+std::string_view MessageStream::waiting() const {
+  return viewOf(bytes_.data() + start_, bytes_.size() - start_);
+}
 
 void MessageStream::setLimit(std::size_t limit) {
   limit_ = limit;

@@ -1,6 +1,7 @@
 #include "protocol/version.h"
 
 #include <ostream>
+#include <utility>
 
 #include "bufferAccess.h"
 #include "print.h"
@@ -63,7 +64,21 @@ std::vector<uint8_t> Version::encode(const tav::GameState& state) const {
 }
 
 Annotation Version::annotate(const uint8_t* data, std::size_t size) const {
-  return functions_.annotate(data, data == nullptr ? 0 : size);
+  Annotation result;
+  AnnotationEnd end =
+      annotate(data, size, [&result](const FieldSpan& span) { result.fields.push_back(span); });
+  result.outcome = end.outcome;
+  result.stoppedField = std::move(end.stoppedField);
+  return result;
+}
+
+AnnotationEnd Version::annotate(const uint8_t* data, std::size_t size,
+                                const FieldCallback& onField) const {
+  return functions_.annotate(data, data == nullptr ? 0 : size, onField);
+}
+
+AnnotationEnd Version::annotate(std::string_view data, const FieldCallback& onField) const {
+  return annotate(reinterpret_cast<const uint8_t*>(data.data()), data.size(), onField);
 }
 
 Annotation Version::annotate(std::string_view data) const {

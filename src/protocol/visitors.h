@@ -489,13 +489,16 @@ RecordKind recordKindOf(const char* name);
 // version's schema.
 using SchemaIndex = std::unordered_map<std::string, std::size_t>;
 
-// A sink that records where every field lies and what it holds, with the record it lies in
-// and its entry of the schema (annotator.cpp).
+// A sink that tells where every field lies and what it holds, with the record it lies in and
+// its entry of the schema, handing each span to a callback as it is read (annotator.cpp).
 class AnnotationSink {
  public:
   // schema maps the version's schema patterns to their entries; null leaves schemaIndex 0.
-  explicit AnnotationSink(Annotation& result, const SchemaIndex* schema = nullptr)
-      : result_(result), schema_(schema) {}
+  explicit AnnotationSink(const FieldCallback& onField, const SchemaIndex* schema = nullptr)
+      : onField_(onField), schema_(schema) {}
+
+  // The path of the first field that could not be read; empty while every field was read.
+  const std::string& stoppedField() const { return stoppedField_; }
 
   void field(FieldName field, std::size_t offset, std::size_t length, int value);
   void field(FieldName field, std::size_t offset, std::size_t length, bool value);
@@ -534,10 +537,14 @@ class AnnotationSink {
   template <class E>
   static std::string enumerationText(E value);
   void add(FieldName field, std::size_t offset, std::size_t length, std::string value);
-  std::string pathOf(FieldName field) const;
+  void pathOf(FieldName field, std::string& path) const;
 
-  Annotation& result_;
+  const FieldCallback& onField_;
   const SchemaIndex* schema_;
+  // The span handed out, reused from field to field so that its strings keep their memory.
+  FieldSpan span_;
+  std::string pattern_;
+  std::string stoppedField_;
   std::string prefix_;
   std::string patternPrefix_;
   std::vector<Level> levels_;

@@ -296,6 +296,36 @@ TEST(MessageStream, BrokenHeaderStaysUntilDiscardedByteByByte) {
   }
 }
 
+TEST(MessageStream, WaitingIsTheUnconsumedSuffixAndTakenBytesStayUntilTheNextFeed) {
+  // Random feeds, takes and discards (also past what arrived) over messages and junk: the
+  // view is always the input from position() to what was fed, and the bytes of a message
+  // taken are still readable through a view taken before next().
+  const std::string input = "\xFF\x01junk" + samples() + std::string(300, '\x00') + samples();
+  std::mt19937 rng(23);
+  for (int round = 0; round < 200; ++round) {
+    MessageStream stream(round % 3 == 0 ? 40 : tav::protocol::kDefaultMessageLimit);
+    std::size_t fed = 0;
+    while (fed < input.size()) {
+      const std::size_t n = std::min<std::size_t>(1 + rng() % 700, input.size() - fed);
+      stream.feed(std::string_view(input).substr(fed, n));
+      fed += n;
+      for (int op = 0; op < 4; ++op) {
+        const std::string_view before = stream.waiting();
+        const uint64_t at = stream.position();
+        const Message m = stream.next();
+        if (m.status == S::kComplete) {
+          EXPECT_EQ(before.substr(0, m.size), std::string_view(input).substr(at, m.size));
+        } else if (rng() % 2 == 0) {
+          stream.discard(rng() % 60);
+        }
+        const std::size_t from = std::min<uint64_t>(stream.position(), fed);
+        ASSERT_EQ(stream.waiting(), std::string_view(input).substr(from, fed - from)) << round;
+        ASSERT_EQ(stream.waiting().size(), stream.buffered());
+      }
+    }
+  }
+}
+
 TEST(DetectVersion, ChoosesAsTheTableSays) {
   struct Case {
     std::string body;

@@ -151,6 +151,7 @@ class Program:
             lambda: getattr(P, "v" + version.replace(".", "_")).readGameState(
                 target, P.buffer_from(data)),
             lambda: P.read_game_state(data, version),
+            lambda: P.read_game_state(data, version, into=target),
             lambda: P.read_message(data, version),
             lambda: P.buffer_from(data),
         ]

@@ -127,3 +127,37 @@ def test_python_extras_and_hostile_values():
         deep = [deep]
     with pytest.raises(ValueError):
         P.from_dict({"attack_modifiers": deep})
+
+
+class Index:
+    """An int-like value as numpy's integers are: not an int, but with __index__."""
+
+    def __init__(self, value, document=None):
+        self.value, self.document = value, document
+
+    def __index__(self):
+        if self.document is not None:
+            self.document.clear()  # drops the containers being read, and this value itself
+        return self.value
+
+
+def test_index_ints_are_ints():
+    document = {"round": Index(3), "attack_modifiers": [Index(1)], "removed_abilities": (Index(9),),
+                "ability_decks": {Index(5): {"id": Index(5), "shown_ability": Index(2)}}}
+    state = P.from_dict(document)
+    assert (state.round, list(state.removed_abilities), state.ability_decks[5].shown_ability.value(),
+            P.to_dict(state)["attack_modifiers"]) == (3, [9], 2, ["Plus1"])
+    with pytest.raises(ValueError, match="/round"):
+        P.from_dict({"round": Index(2 ** 40)})
+    # __index__ that empties the document while it is read: no freed value is touched.
+    for _ in range(3):
+        document = {"round": 1}
+        document["actors"] = [{"kind": "monster", "monster": {"id": Index(1, document)},
+                               "instances": []}]
+        decks = {}
+        decks[Index(4, decks)] = {"id": Index(4, decks)}
+        for hostile in (document, {"ability_decks": decks}):
+            try:
+                P.from_dict(hostile)
+            except ValueError:
+                pass

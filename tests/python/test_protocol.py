@@ -172,6 +172,7 @@ def test_worked_example_round_trip(version, size):
 @pytest.mark.parametrize("version", ["7.6", "8.0", "8.4"])
 def test_random_states_match_the_native_writer(version):
     rng = random.Random(version)
+    reused = tav.GameState()
     for _ in range(60):
         state = random_state(rng)
         data = protocol.write_game_state(state, version)
@@ -180,6 +181,12 @@ def test_random_states_match_the_native_writer(version):
         once = protocol.read_game_state(data, version, strict=True)
         assert protocol.write_game_state(once, version) == data
         assert protocol.read_game_state(data, version) == once
+        # Read into the state of the previous round (larger or smaller in every list), and
+        # cut short: the same as a read into a new state.
+        for body in (data, data[: rng.randrange(len(data) + 1)]):
+            assert protocol.read_game_state(body, version, into=reused) is reused
+            assert reused == protocol.read_game_state(body, version)
+        assert protocol.read_game_state(data, version, into=reused) == once
 
 
 def test_no_size_limit():

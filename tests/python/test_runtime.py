@@ -76,6 +76,18 @@ P.v8_4.readGameState(s, P.buffer_from(data))
 for v in (a, i0, i1, d):
     attempt(P.dump, v); attempt(lambda: v == v)
 """ % os.path.abspath(SAMPLE),
+    "read_game_state into the state": """
+data = open(%r, "rb").read()[17:]
+assert P.read_game_state(data, "8.4", into=s) is s
+for v in (a, i0, i1, d):
+    attempt(P.dump, v); attempt(lambda: v == v)
+assert s == P.read_game_state(data, "8.4")
+try:
+    P.read_game_state(data[:40], "8.4", strict=True, into=s)
+except ValueError:
+    pass
+assert s == P.read_game_state(data[:40], "8.4")
+""" % os.path.abspath(SAMPLE),
     "native reader, then the containers": """
 import io
 P.v8_0.readGameState(s, P.buffer_from(b"\\x01" * 64))

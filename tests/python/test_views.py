@@ -170,6 +170,24 @@ PROGRAMS = [
      "except RuntimeError as e:\n    print(e)\nprint(seen, len(m))",
      "container changed during iteration: its elements moved, or the entry the iterator "
      "stands on was removed\n[0] 9"),
+    ("vector walks: a removed owner, shrinking, reallocating, a dropped vector, a wrong self",
+     "s = load(); c = s.actors[2].instances[0].conditions; c.append(4); c.append(5)\n"
+     "try:\n    for x in c:\n        s.actors.clear()\nexcept RuntimeError as e:\n    print(e)\n"
+     "v = tav.IntVector([1, 2, 3, 4]); seen = []\n"
+     "for x in v:\n    seen.append(x)\n    v.pop_back() if x == 1 else None\n"
+     "def ends(it):\n    try:\n        next(it)\n    except Exception as e:\n        return type(e).__name__\n"
+     "w = tav.IntVector([1, 2]); w.reserve(2); it = iter(w); next(it); w.reserve(50)\n"
+     "print(seen, ends(it), list(iter(tav.ConditionVector([7, -1]))))\n"
+     "it = iter(tav.ActorVector([tav.Actor()] * 2)); gc.collect(); a = next(it)\n"
+     "print(a.thisown, len(list(it)), ends(it))\n"
+     "for self in (tav.ConditionVector(), None):\n"
+     "    try:\n        tav.IntVector.__iter__(self)\n    except (TypeError, ValueError) as e:\n"
+     "        print(type(e).__name__, e)",
+     "container changed during iteration: its elements moved, or the entry the iterator "
+     "stands on was removed\n[1, 2, 3] RuntimeError [7, -1]\nTrue 1 StopIteration\n"
+     "TypeError in method 'IntVector_iterator', argument 1 of type 'std::vector< int > *'\n"
+     "ValueError invalid null reference in method 'IntVector_iterator', argument 1 of type "
+     "'std::vector< int > *'"),
     ("thisown cannot be set on a view",
      "s = load(); a = s.actors[0]\n"
      "for set_owner in (lambda: setattr(a, 'thisown', True), a.this.acquire, lambda: a.this.own(1)):\n"

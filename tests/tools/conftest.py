@@ -24,6 +24,9 @@ def run(name, *args, data=b"", **kwargs):
     result = subprocess.run([tool(name), *args], input=data, capture_output=True, timeout=60,
                             **kwargs)
     assert result.returncode >= 0, f"{name} {args} died of signal {-result.returncode}"
+    # A sanitizer report (the sanitizer build) fails the test whatever the status.
+    assert b"Sanitizer" not in result.stderr and b"runtime error:" not in result.stderr, \
+        result.stderr.decode(errors="replace")
     return result
 
 

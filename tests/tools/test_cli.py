@@ -20,11 +20,11 @@ PROBLEM = re.compile(rb"^tav-dump: (?!.*: note: ).*$", re.M)
 
 COMMAND_LINES = [
     # tool, arguments, exit code, stream, expected text
-    ("tav-dump", ["--help"], 0, "stdout", rb"usage: tav-dump \[OPTION\]\.\.\. \[FILE\]\.\.\."),
+    ("tav-dump", ["--help"], 0, "stdout", rb"Usage: tav-dump \[OPTION\]\.\.\. \[FILE\]\.\.\."),
     ("tav-dump", ["-h"], 0, "stdout", rb"Exit status:"),
     ("tav-dump", ["--version"], 0, "stdout", rb"^tav-dump \d+\.\d+\.\d+ \(protocols 7\.6, 8\.0, 8\.4\)\n$"),
     ("tav-dump", ["-V"], 0, "stdout", rb"^tav-dump \d+\.\d+\.\d+"),
-    ("tav-dump", ["--bogus"], 2, "stderr", rb"unknown option --bogus\nusage: tav-dump"),
+    ("tav-dump", ["--bogus"], 2, "stderr", rb"unknown option --bogus\nUsage: tav-dump"),
     ("tav-dump", ["-x"], 2, "stderr", rb"unknown option -x"),
     ("tav-dump", ["--protocol=9.9", "f"], 2, "stderr",
      rb"unknown protocol version '9\.9' \(known: 7\.6, 8\.0, 8\.4, auto\)"),
@@ -33,7 +33,7 @@ COMMAND_LINES = [
     ("tav-dump", ["-p"], 2, "stderr", rb"option -p needs a value"),
     ("tav-dump", ["--bare=yes"], 2, "stderr", rb"option --bare takes no value"),
     ("tav-dump", ["/nonexistent/x.bin"], 3, "stderr", rb"tav-dump: /nonexistent/x\.bin: cannot open"),
-    ("tav-encode", ["--help"], 0, "stdout", rb"usage: tav-encode \[OPTION\]\.\.\. \[FILE\]"),
+    ("tav-encode", ["--help"], 0, "stdout", rb"Usage: tav-encode \[OPTION\]\.\.\. \[FILE\]"),
     ("tav-encode", ["--version"], 0, "stdout", rb"^tav-encode \d+\.\d+\.\d+"),
     ("tav-encode", ["--protocol=auto"], 2, "stderr", rb"unknown protocol version 'auto' \(known: 7\.6, 8\.0, 8\.4\)"),
     ("tav-encode", ["a", "b"], 2, "stderr", rb"one input at most"),
@@ -75,7 +75,7 @@ def test_terminal_on_stdin_gives_usage_instead_of_waiting(name):
         os.close(controller)
         os.close(terminal)
     assert result.returncode == 2
-    assert result.stderr.startswith(b"usage: " + name.encode())
+    assert result.stderr.startswith(b"Usage: " + name.encode())
 
 
 def test_encode_refuses_to_write_bytes_to_a_terminal(tmp_path):
@@ -521,7 +521,12 @@ def test_cmake_install_installs_both_tools(tmp_path):
         manual = tmp_path / "share" / "man" / "man1" / f"{name}.1"
         if manual.exists() or shutil.which("help2man"):
             text = manual.read_text()
-            assert ".SH DESCRIPTION" in text and "\\-\\-output" in text, text[:500]
+            assert "\\-\\-output" in text, text[:500]
+            # Each part of --help in its own section, in order; the usage line only in the
+            # synopsis.
+            heads = re.findall(r"^\.SH (.*)$", text, re.M)
+            assert heads == ["NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", '"EXIT STATUS"'], heads
+            assert "Usage" not in text, text[:500]
         script = tmp_path / "share" / "bash-completion" / "completions" / name
         # The completion offers the options, and the values of an option that has a fixed set.
         for words, expected in [([name, "--pro"], "--protocol"), ([name, "-p", "8"], "8.0 8.4"),

@@ -114,6 +114,11 @@ def test_byte_map_of_a_stream(browser, tmp_path):
     load(browser, path)
     shown = sections(browser)
     assert [s["start"] for s in shown] == [0, 91, 174]
+    # The page's fields (offset, size, path) are those annotate prints.
+    annotated = [[int(m[1]), int(m[2]), m[3]] for m in re.finditer(
+        r"^ +(\d+) +(\d+) +[0-9a-f ]+(?:\.\.\.)? +(\S+) = ", run(
+            "tav-dump", "-f", "annotate", "-", data=data).stdout.decode(), re.M)]
+    assert [f for s in shown for f in s["fields"]] == annotated
     for section in shown:
         check_tiling(section)
         assert section["consumedEnd"] == section["start"] + section["size"]
@@ -232,6 +237,10 @@ def test_large_pages_load_and_select_exactly(browser, tmp_path, kind):
         browser.find_element(By.CSS_SELECTOR, f'#rows .b[data-o="{offset}"]').click()
         assert browser.execute_script("return tavMap.selected()") == f
     if kind == "stream":
+        # The message list draws only the entries in view; a click on one shows its message.
+        assert browser.execute_script("return document.querySelectorAll('#list li').length") < 200
+        browser.find_element(By.CSS_SELECTOR, '#list li[data-m="702"]').click()
+        assert browser.execute_script("return tavMap.current()") == 702
         # The bytes that frame no message are a message of their own, hatched.
         browser.execute_script("tavMap.show(500)")
         cells = browser.execute_script(
