@@ -28,6 +28,32 @@ bool hasOuterSpace(const std::string& text) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Follows JSON text byte by byte and tells which bytes stand outside its string literals,
+// where brackets and commas are structure. A quote and everything up to the closing one
+// (escapes included) count as inside.
+class StringTracker {
+ public:
+  // Takes the next byte; returns true when it is outside every string.
+  bool outside(char c) {
+    if (inString_) {
+      if (escaped_) {
+        escaped_ = false;
+      } else if (c == '\\') {
+        escaped_ = true;
+      } else if (c == '"') {
+        inString_ = false;
+      }
+      return false;
+    }
+    inString_ = c == '"';
+    return !inString_;
+  }
+
+ private:
+  bool inString_ = false;
+  bool escaped_ = false;
+};
+
 // Splits a stream of JSON texts into documents without parsing them: it follows strings and
 // the nesting of objects and arrays, so it knows where each document ends as soon as its last
 // byte arrives. Whether the document is valid JSON is the parser's to say.
@@ -174,20 +200,11 @@ std::vector<Member> topMembers(std::string_view text) {
     ++i;
     // The value: up to a comma or the closing brace at this level.
     int depth = 0;
-    bool inString = false;
+    StringTracker strings;
     for (; i < text.size(); ++i) {
       const char c = text[i];
-      if (inString) {
-        if (c == '\\') {
-          ++i;
-        } else if (c == '"') {
-          inString = false;
-        }
-        continue;
-      }
-      if (c == '"') {
-        inString = true;
-      } else if (c == '{' || c == '[') {
+      if (!strings.outside(c)) continue;
+      if (c == '{' || c == '[') {
         ++depth;
         m.depth = std::max(m.depth, depth);
       } else if (c == '}' || c == ']') {
@@ -508,18 +525,10 @@ const std::string& Encoder::error() const { return impl_->error; }
 
 bool checkPatch(std::string_view text, std::string& error) {
   int depth = 0;
-  bool inString = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (inString) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '{' || c == '[') {
+  StringTracker strings;
+  for (const char c : text) {
+    if (!strings.outside(c)) continue;
+    if (c == '{' || c == '[') {
       if (++depth > kMaxSmallDepth) {
         error = "nested more than " + std::to_string(kMaxSmallDepth) + " deep";
         return false;
